@@ -1,0 +1,47 @@
+// The program's entry point: program-wide values, COM, the windows and the message loop.
+#include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+
+#include "app/unitMain.h"
+#include "platform/win32/Win32Platform.h"
+
+namespace {
+
+// COM for the user-interface thread, as a single-threaded apartment, for the whole run.
+class ComApartment {
+ public:
+  ComApartment() : ok_(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {}
+  ~ComApartment() {
+    if (ok_) ::CoUninitialize();
+  }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+
+ private:
+  bool ok_;
+};
+
+int RunMessageLoop() {
+  MSG msg{};
+  while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    ::TranslateMessage(&msg);
+    ::DispatchMessageW(&msg);
+  }
+  return static_cast<int>(msg.wParam);
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCmd) {
+  ComApartment com;
+  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES};
+  ::InitCommonControlsEx(&controls);
+
+  kw::win32::Win32Platform system;
+  kw::app::TfrmMain frmMain(system.platform());
+  if (!frmMain.Create(instance)) return 1;
+  system.shell.SetOwner(frmMain.hwnd());
+  frmMain.Show(showCmd == SW_SHOWDEFAULT || showCmd == SW_SHOWNORMAL ? SW_SHOWMAXIMIZED : showCmd);
+  return RunMessageLoop();
+}

@@ -1,0 +1,91 @@
+#pragma once
+// The registry as the program uses it: a backend (the Windows registry, or an in-memory
+// one for tests) and TRegistry, the registry object each operation creates for itself.
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/PlatformConstants.h"
+
+namespace kw {
+
+// A value as stored. For the string types (REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ) data is the
+// UTF-8 text, embedded NULs included, without the final terminator; for the other types it
+// is the raw bytes.
+struct RegValue {
+  std::uint32_t type = kRegNone;
+  std::string data;
+};
+
+// One open key; closed when destroyed.
+class RegistryKey {
+ public:
+  virtual ~RegistryKey() = default;
+  // Names in the registry's enumeration order; the default value is the empty name.
+  virtual std::vector<std::string> ValueNames() = 0;
+  virtual std::vector<std::string> SubkeyNames() = 0;
+  // nullopt when the value is missing or cannot be read.
+  virtual std::optional<RegValue> QueryValue(std::string_view name) = 0;
+  // False when the write is refused.
+  virtual bool SetValue(std::string_view name, const RegValue& value) = 0;
+  // False when the value did not exist or could not be deleted.
+  virtual bool DeleteValue(std::string_view name) = 0;
+};
+
+class RegistryBackend {
+ public:
+  virtual ~RegistryBackend() = default;
+  // Opens root\path with full access, creating the missing keys when create is set.
+  // Null when the key is missing (and create is not set) or the open is refused.
+  virtual std::unique_ptr<RegistryKey> OpenKey(RootKey root, std::string_view path, bool create) = 0;
+  // Deletes the key with all its subkeys and values. True when the key is gone afterwards,
+  // which includes a key that never existed.
+  virtual bool DeleteKey(RootKey root, std::string_view path) = 0;
+};
+
+// The registry object of one operation. Paths are relative to the root and use "\" between
+// components. Refused writes and reads of the wrong type raise ERegistryException with the
+// registry's own messages; opening reports failure by its result.
+class TRegistry {
+ public:
+  explicit TRegistry(RegistryBackend& backend, RootKey root = kHkeyCurrentUser);
+
+  RootKey GetRootKey() const { return root_; }
+  void SetRootKey(RootKey root);
+
+  // Opens the key (closing one that was open). With canCreate the key is created when missing.
+  bool OpenKey(std::string_view path, bool canCreate);
+  void CloseKey();
+  bool HasCurrentKey() const { return key_ != nullptr; }
+
+  // Of the open key; empty when none is open.
+  std::vector<std::string> GetValueNames();
+  std::vector<std::string> GetKeyNames();
+  // The value's type; kRegNone for a missing value or one whose type cannot be read.
+  std::uint32_t GetDataType(std::string_view name);
+  bool ValueExists(std::string_view name);
+
+  // REG_SZ or REG_EXPAND_SZ data, unexpanded, up to the first NUL; empty for a missing value.
+  // Any other type raises "Invalid data type for '<name>'".
+  std::string ReadString(std::string_view name);
+  // Raise "Failed to set data for '<name>'" when the write is refused or no key is open.
+  void WriteString(std::string_view name, std::string_view text);
+  void WriteInteger(std::string_view name, std::int32_t number);
+  bool DeleteValue(std::string_view name);
+
+  // Deletes root\path with its whole subtree; a missing key is no error.
+  bool DeleteKey(std::string_view path);
+  bool KeyExists(std::string_view path);
+
+ private:
+  void WriteValue(std::string_view name, const RegValue& value);
+
+  RegistryBackend& backend_;
+  RootKey root_;
+  std::unique_ptr<RegistryKey> key_;
+};
+
+}  // namespace kw

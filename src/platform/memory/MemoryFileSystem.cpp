@@ -1,0 +1,117 @@
+#include "platform/memory/MemoryFileSystem.h"
+
+#include <algorithm>
+
+#include "util/unitStrUtils.h"
+
+namespace kw {
+
+namespace {
+
+std::string Normalised(std::string_view path) {
+  std::string p(path);
+  while (p.size() > 1 && p.back() == '\\') p.pop_back();
+  return p;
+}
+
+// The folder of a path, without a trailing "\" (a drive root is "C:").
+std::string ParentOf(std::string_view path) { return Normalised(ExtractFilePath(Normalised(path))); }
+
+bool MatchFolded(std::string_view name, std::string_view mask) {
+  if (mask.empty()) return name.empty();
+  if (mask.front() == '*') {
+    for (size_t skip = 0; skip <= name.size(); ++skip)
+      if (MatchFolded(name.substr(skip), mask.substr(1))) return true;
+    return false;
+  }
+  if (name.empty()) return false;
+  if (mask.front() != '?' && mask.front() != name.front()) return false;
+  return MatchFolded(name.substr(1), mask.substr(1));
+}
+
+}  // namespace
+
+bool MatchesMask(std::string_view name, std::string_view mask) { return MatchFolded(FoldCase(name), FoldCase(mask)); }
+
+MemoryFileSystem::Entry* MemoryFileSystem::Lookup(std::string_view path) {
+  const std::string wanted = FoldCase(Normalised(path));
+  for (Entry& entry : entries_)
+    if (FoldCase(entry.path) == wanted) return &entry;
+  return nullptr;
+}
+
+bool MemoryFileSystem::ChangeRefused(std::string_view path) const {
+  const std::string parent = FoldCase(ParentOf(path));
+  return std::any_of(refused_.begin(), refused_.end(), [&](const std::string& f) { return FoldCase(f) == parent; });
+}
+
+std::vector<FoundFile> MemoryFileSystem::FindFiles(std::string_view mask) {
+  std::vector<FoundFile> found;
+  const std::string folder = FoldCase(ParentOf(mask));
+  const std::string pattern = ExtractFileName(mask);
+  if (!DirectoryExists(ParentOf(mask))) return found;
+  for (const Entry& entry : entries_) {
+    if (FoldCase(ParentOf(entry.path)) != folder) continue;
+    const std::string name = ExtractFileName(entry.path);
+    if (MatchesMask(name, pattern)) found.push_back(FoundFile{name, entry.directory});
+  }
+  return found;
+}
+
+bool MemoryFileSystem::DirectoryExists(std::string_view path) {
+  const Entry* entry = Lookup(path);
+  return entry && entry->directory;
+}
+
+bool MemoryFileSystem::FileExists(std::string_view path) {
+  const Entry* entry = Lookup(path);
+  return entry && !entry->directory;
+}
+
+bool MemoryFileSystem::RemoveFile(std::string_view path) {
+  const Entry* entry = Lookup(path);
+  if (!entry || entry->directory || ChangeRefused(path)) return false;
+  entries_.erase(entries_.begin() + (entry - entries_.data()));
+  return true;
+}
+
+bool MemoryFileSystem::WriteWholeFile(std::string_view path, std::string_view bytes) {
+  if (!DirectoryExists(ParentOf(path)) || ChangeRefused(path)) return false;
+  Entry* entry = Lookup(path);
+  if (entry && entry->directory) return false;
+  if (!entry) {
+    entries_.push_back(Entry{Normalised(path), false, false, {}});
+    entry = &entries_.back();
+  }
+  entry->content.assign(bytes);
+  return true;
+}
+
+std::optional<std::string> MemoryFileSystem::ReadWholeFile(std::string_view path) {
+  const Entry* entry = Lookup(path);
+  if (!entry || entry->directory) return std::nullopt;
+  return entry->content;
+}
+
+void MemoryFileSystem::AddDirectory(std::string_view path) {
+  const std::string p = Normalised(path);
+  if (Lookup(p)) return;
+  const std::string parent = ParentOf(p);
+  if (!parent.empty() && parent != p) AddDirectory(parent);
+  entries_.push_back(Entry{p, true, false, {}});
+}
+
+void MemoryFileSystem::AddFile(std::string_view path, std::string_view content, bool hidden) {
+  AddDirectory(ParentOf(path));
+  Entry* entry = Lookup(path);
+  if (!entry) {
+    entries_.push_back(Entry{Normalised(path), false, hidden, std::string(content)});
+  } else {
+    entry->content.assign(content);
+    entry->hidden = hidden;
+  }
+}
+
+void MemoryFileSystem::RefuseChanges(std::string_view folder) { refused_.push_back(Normalised(folder)); }
+
+}  // namespace kw

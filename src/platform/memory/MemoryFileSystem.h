@@ -1,0 +1,44 @@
+#pragma once
+// An in-memory file system with Windows path rules: "\" separators, names compared without
+// regard to letter case, wildcard masks with "*" and "?". Entries are listed in the order
+// they were made, which stands in for the file system's own order.
+#include <string>
+#include <vector>
+
+#include "platform/FileSystem.h"
+
+namespace kw {
+
+class MemoryFileSystem : public FileSystem {
+ public:
+  std::vector<FoundFile> FindFiles(std::string_view mask) override;
+  bool DirectoryExists(std::string_view path) override;
+  bool FileExists(std::string_view path) override;
+  bool RemoveFile(std::string_view path) override;
+  bool WriteWholeFile(std::string_view path, std::string_view bytes) override;
+  std::optional<std::string> ReadWholeFile(std::string_view path) override;
+
+  // Set-up for tests; folders on the way are made as needed.
+  void AddDirectory(std::string_view path);
+  void AddFile(std::string_view path, std::string_view content = {}, bool hidden = false);
+  // Writes, creations and deletions in this folder fail from now on.
+  void RefuseChanges(std::string_view folder);
+
+ private:
+  struct Entry {
+    std::string path;  // without a trailing "\"
+    bool directory = false;
+    bool hidden = false;
+    std::string content;
+  };
+  Entry* Lookup(std::string_view path);
+  bool ChangeRefused(std::string_view path) const;
+
+  std::vector<Entry> entries_;
+  std::vector<std::string> refused_;
+};
+
+// Whether name matches a wildcard mask ("*" any run, "?" one character), ignoring case.
+bool MatchesMask(std::string_view name, std::string_view mask);
+
+}  // namespace kw

@@ -1,0 +1,229 @@
+#include "platform/memory/MemoryRegistry.h"
+
+#include <algorithm>
+
+#include "util/unitStrUtils.h"
+
+namespace kw {
+
+struct MemoryRegistry::Node {
+  std::string name;
+  std::vector<std::unique_ptr<Node>> children;  // sorted by folded name
+  std::vector<std::pair<std::string, RegValue>> values;
+
+  Node* Child(const std::string& childName) const {
+    const std::string folded = FoldCase(childName);
+    for (const auto& child : children)
+      if (FoldCase(child->name) == folded) return child.get();
+    return nullptr;
+  }
+  Node* AddChild(const std::string& childName) {
+    auto node = std::make_unique<Node>();
+    node->name = childName;
+    const std::string folded = FoldCase(childName);
+    auto at = std::find_if(children.begin(), children.end(),
+                           [&](const auto& child) { return FoldCase(child->name) > folded; });
+    return children.insert(at, std::move(node))->get();
+  }
+  std::vector<std::pair<std::string, RegValue>>::iterator FindValue(std::string_view valueName) {
+    const std::string folded = FoldCase(valueName);
+    return std::find_if(values.begin(), values.end(),
+                        [&](const auto& entry) { return FoldCase(entry.first) == folded; });
+  }
+};
+
+std::vector<std::string> SplitKeyPath(std::string_view path) {
+  std::vector<std::string> components;
+  size_t start = 0;
+  while (start <= path.size()) {
+    size_t end = path.find('\\', start);
+    if (end == std::string_view::npos) end = path.size();
+    if (end > start) components.emplace_back(path.substr(start, end - start));
+    start = end + 1;
+  }
+  return components;
+}
+
+namespace {
+
+std::string JoinKeyPath(const std::vector<std::string>& components, size_t count) {
+  std::string path;
+  for (size_t i = 0; i < count && i < components.size(); ++i) {
+    if (i) path += '\\';
+    path += components[i];
+  }
+  return path;
+}
+
+bool IsSameOrBelow(const std::string& path, const std::string& top) {
+  const std::string p = FoldCase(path), t = FoldCase(top);
+  if (t.empty()) return true;
+  return p == t || (p.size() > t.size() && p.compare(0, t.size(), t) == 0 && p[t.size()] == '\\');
+}
+
+}  // namespace
+
+// A handle on a key: it remembers the path and looks the key up at each call, so a key
+// deleted meanwhile fails the call as Windows does.
+class MemoryRegistryKey : public RegistryKey {
+ public:
+  MemoryRegistryKey(MemoryRegistry& registry, RootKey root, std::vector<std::string> components)
+      : registry_(registry), root_(root), components_(std::move(components)) {}
+
+  std::vector<std::string> ValueNames() override {
+    std::vector<std::string> names;
+    if (auto* node = Lookup())
+      for (const auto& entry : node->values) names.push_back(entry.first);
+    return names;
+  }
+
+  std::vector<std::string> SubkeyNames() override {
+    std::vector<std::string> names;
+    if (auto* node = Lookup())
+      for (const auto& child : node->children) names.push_back(child->name);
+    return names;
+  }
+
+  std::optional<RegValue> QueryValue(std::string_view name) override {
+    auto* node = Lookup();
+    if (!node) return std::nullopt;
+    auto it = node->FindValue(name);
+    if (it == node->values.end()) return std::nullopt;
+    return it->second;
+  }
+
+  bool SetValue(std::string_view name, const RegValue& value) override {
+    auto* node = Lookup();
+    if (!node || registry_.Refused(RegOp::Write, root_, Path(), std::string(name))) return false;
+    auto it = node->FindValue(name);
+    if (it != node->values.end()) it->second = value;
+    else node->values.emplace_back(std::string(name), value);
+    return true;
+  }
+
+  bool DeleteValue(std::string_view name) override {
+    auto* node = Lookup();
+    if (!node || registry_.Refused(RegOp::DeleteValue, root_, Path(), std::string(name))) return false;
+    auto it = node->FindValue(name);
+    if (it == node->values.end()) return false;
+    node->values.erase(it);
+    return true;
+  }
+
+ private:
+  MemoryRegistry::Node* Lookup() const { return registry_.Find(root_, components_); }
+  std::string Path() const { return JoinKeyPath(components_, components_.size()); }
+
+  MemoryRegistry& registry_;
+  RootKey root_;
+  std::vector<std::string> components_;
+};
+
+MemoryRegistry::MemoryRegistry() = default;
+MemoryRegistry::~MemoryRegistry() = default;
+
+MemoryRegistry::Node* MemoryRegistry::Find(RootKey root, const std::vector<std::string>& components) const {
+  auto it = roots_.find(root);
+  if (it == roots_.end()) return nullptr;
+  Node* node = it->second.get();
+  for (const std::string& component : components) {
+    node = node->Child(component);
+    if (!node) return nullptr;
+  }
+  return node;
+}
+
+bool MemoryRegistry::Refused(RegOp op, RootKey root, const std::string& path, const std::string& value) const {
+  for (const Rule& rule : rules_) {
+    if (rule.root != root || !IsSameOrBelow(path, rule.path)) continue;
+    if (rule.openRule && (op == RegOp::Open || op == RegOp::Create)) return true;
+    if (!rule.openRule && op != RegOp::Open) return true;
+  }
+  return hook_ && hook_(op, root, path, value);
+}
+
+std::unique_ptr<RegistryKey> MemoryRegistry::OpenKey(RootKey root, std::string_view path, bool create) {
+  std::vector<std::string> components = SplitKeyPath(path);
+  auto& top = roots_[root];
+  if (!top) top = std::make_unique<Node>();
+  Node* node = top.get();
+  for (size_t i = 0; i < components.size(); ++i) {
+    Node* child = node->Child(components[i]);
+    if (!child) {
+      if (!create || Refused(RegOp::Create, root, JoinKeyPath(components, i + 1), {})) return nullptr;
+      child = node->AddChild(components[i]);
+    }
+    node = child;
+  }
+  if (Refused(RegOp::Open, root, JoinKeyPath(components, components.size()), {})) return nullptr;
+  return std::make_unique<MemoryRegistryKey>(*this, root, std::move(components));
+}
+
+bool MemoryRegistry::DeleteKey(RootKey root, std::string_view path) {
+  const std::vector<std::string> components = SplitKeyPath(path);
+  if (components.empty()) return false;  // a root cannot be deleted
+  std::vector<std::string> parentPath(components.begin(), components.end() - 1);
+  Node* parent = Find(root, parentPath);
+  Node* node = parent ? parent->Child(components.back()) : nullptr;
+  if (!node) return true;
+  // Windows deletes depth first and stops at the first key it may not delete.
+  std::function<bool(Node*, const std::string&)> removeChildren = [&](Node* n, const std::string& nPath) {
+    while (!n->children.empty()) {
+      Node* child = n->children.front().get();
+      const std::string childPath = nPath + "\\" + child->name;
+      if (!removeChildren(child, childPath) || Refused(RegOp::DeleteKey, root, childPath, {})) return false;
+      n->children.erase(n->children.begin());
+    }
+    return true;
+  };
+  const std::string fullPath = JoinKeyPath(components, components.size());
+  if (!removeChildren(node, fullPath) || Refused(RegOp::DeleteKey, root, fullPath, {})) return false;
+  const std::string folded = FoldCase(node->name);
+  auto& siblings = parent->children;
+  siblings.erase(std::find_if(siblings.begin(), siblings.end(),
+                              [&](const auto& child) { return FoldCase(child->name) == folded; }));
+  return true;
+}
+
+void MemoryRegistry::RefuseOpen(RootKey root, std::string path) {
+  rules_.push_back(Rule{true, root, JoinKeyPath(SplitKeyPath(path), SIZE_MAX)});
+}
+
+void MemoryRegistry::RefuseWrite(RootKey root, std::string path) {
+  rules_.push_back(Rule{false, root, JoinKeyPath(SplitKeyPath(path), SIZE_MAX)});
+}
+
+void MemoryRegistry::ClearFaults() {
+  rules_.clear();
+  hook_ = nullptr;
+}
+
+MemoryRegistry::Node* MemoryRegistry::MakeKey(RootKey root, std::string_view path) {
+  auto& top = roots_[root];
+  if (!top) top = std::make_unique<Node>();
+  Node* node = top.get();
+  for (const std::string& component : SplitKeyPath(path)) {
+    Node* child = node->Child(component);
+    node = child ? child : node->AddChild(component);
+  }
+  return node;
+}
+
+void MemoryRegistry::CreateKey(RootKey root, std::string_view path) { MakeKey(root, path); }
+
+void MemoryRegistry::Put(RootKey root, std::string_view path, std::string_view name, RegValue value) {
+  Node* node = MakeKey(root, path);
+  auto it = node->FindValue(name);
+  if (it != node->values.end()) it->second = std::move(value);
+  else node->values.emplace_back(std::string(name), std::move(value));
+}
+
+void MemoryRegistry::PutString(RootKey root, std::string_view path, std::string_view name, std::string_view text) {
+  Put(root, path, name, RegValue{kRegSz, std::string(text)});
+}
+
+bool MemoryRegistry::HasKey(RootKey root, std::string_view path) const {
+  return Find(root, SplitKeyPath(path)) != nullptr;
+}
+
+}  // namespace kw

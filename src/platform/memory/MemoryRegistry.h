@@ -1,0 +1,69 @@
+#pragma once
+// An in-memory registry with the contracts of the Windows one: key and value names compared
+// without regard to letter case, subkeys enumerated in sorted order and values in the order
+// they were first written, a deleted key failing the handles still open on it. It can be told
+// to refuse operations, so that every failure path can be run without Windows.
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Registry.h"
+
+namespace kw {
+
+enum class RegOp {
+  Open,         // opening an existing key
+  Create,       // creating a missing key (each missing component)
+  Write,        // setting a value
+  DeleteValue,  // deleting a value
+  DeleteKey,    // deleting a key (each key of the subtree)
+};
+
+class MemoryRegistry : public RegistryBackend {
+ public:
+  MemoryRegistry();
+  ~MemoryRegistry() override;
+
+  std::unique_ptr<RegistryKey> OpenKey(RootKey root, std::string_view path, bool create) override;
+  bool DeleteKey(RootKey root, std::string_view path) override;
+
+  // Fault injection. The hook sees every operation with the key path (components joined by
+  // "\", as stored) and the value name; returning true refuses it.
+  using FaultHook = std::function<bool(RegOp op, RootKey root, const std::string& path, const std::string& value)>;
+  void SetFaultHook(FaultHook hook) { hook_ = std::move(hook); }
+  // Refuses opening and creating the key and every key below it, as for a user without rights.
+  void RefuseOpen(RootKey root, std::string path);
+  // Refuses value writes and deletions, key creation and deletion in and below the key.
+  void RefuseWrite(RootKey root, std::string path);
+  void ClearFaults();
+
+  // Direct access for tests: sets a value, creating the key, without fault checks.
+  void Put(RootKey root, std::string_view path, std::string_view name, RegValue value);
+  void PutString(RootKey root, std::string_view path, std::string_view name, std::string_view text);
+  void CreateKey(RootKey root, std::string_view path);
+  bool HasKey(RootKey root, std::string_view path) const;
+
+  struct Node;
+
+ private:
+  friend class MemoryRegistryKey;
+  bool Refused(RegOp op, RootKey root, const std::string& path, const std::string& value) const;
+  Node* Find(RootKey root, const std::vector<std::string>& components) const;
+  Node* MakeKey(RootKey root, std::string_view path);
+
+  std::map<RootKey, std::unique_ptr<Node>> roots_;
+  FaultHook hook_;
+  struct Rule {
+    bool openRule;
+    RootKey root;
+    std::string path;
+  };
+  std::vector<Rule> rules_;
+};
+
+// Splits a key path at "\", dropping empty components.
+std::vector<std::string> SplitKeyPath(std::string_view path);
+
+}  // namespace kw

@@ -1,0 +1,116 @@
+#pragma once
+// Owning wrappers for Windows handles and COM interfaces: one template, one traits class per
+// kind of handle. Each releases its handle on every path.
+#include <windows.h>
+
+#include <utility>
+
+namespace kw::win32 {
+
+template <typename Traits>
+class unique_handle {
+ public:
+  using pointer = typename Traits::pointer;
+
+  unique_handle() noexcept = default;
+  explicit unique_handle(pointer value) noexcept : value_(value) {}
+  unique_handle(const unique_handle&) = delete;
+  unique_handle& operator=(const unique_handle&) = delete;
+  unique_handle(unique_handle&& other) noexcept : value_(other.release()) {}
+  unique_handle& operator=(unique_handle&& other) noexcept {
+    if (this != &other) reset(other.release());
+    return *this;
+  }
+  ~unique_handle() { reset(); }
+
+  pointer get() const noexcept { return value_; }
+  explicit operator bool() const noexcept { return value_ != Traits::invalid(); }
+  pointer release() noexcept { return std::exchange(value_, Traits::invalid()); }
+  void reset(pointer value = Traits::invalid()) noexcept {
+    if (value_ != Traits::invalid()) Traits::close(value_);
+    value_ = value;
+  }
+  // For functions that return a handle through an out parameter.
+  pointer* put() noexcept {
+    reset();
+    return &value_;
+  }
+
+ private:
+  pointer value_ = Traits::invalid();
+};
+
+struct RegKeyTraits {
+  using pointer = HKEY;
+  static pointer invalid() noexcept { return nullptr; }
+  static void close(pointer h) noexcept { ::RegCloseKey(h); }
+};
+using unique_hkey = unique_handle<RegKeyTraits>;
+
+struct FindHandleTraits {
+  using pointer = HANDLE;
+  static pointer invalid() noexcept { return INVALID_HANDLE_VALUE; }
+  static void close(pointer h) noexcept { ::FindClose(h); }
+};
+using unique_find_handle = unique_handle<FindHandleTraits>;
+
+struct FileHandleTraits {
+  using pointer = HANDLE;
+  static pointer invalid() noexcept { return INVALID_HANDLE_VALUE; }
+  static void close(pointer h) noexcept { ::CloseHandle(h); }
+};
+using unique_file = unique_handle<FileHandleTraits>;
+
+struct IconTraits {
+  using pointer = HICON;
+  static pointer invalid() noexcept { return nullptr; }
+  static void close(pointer h) noexcept { ::DestroyIcon(h); }
+};
+using unique_hicon = unique_handle<IconTraits>;
+
+struct GdiObjectTraits {
+  using pointer = HGDIOBJ;
+  static pointer invalid() noexcept { return nullptr; }
+  static void close(pointer h) noexcept { ::DeleteObject(h); }
+};
+using unique_gdi_object = unique_handle<GdiObjectTraits>;
+
+// A counted reference to a COM interface.
+template <typename T>
+class ComPtr {
+ public:
+  ComPtr() noexcept = default;
+  ComPtr(const ComPtr& other) noexcept : p_(other.p_) {
+    if (p_) p_->AddRef();
+  }
+  ComPtr& operator=(ComPtr other) noexcept {
+    std::swap(p_, other.p_);
+    return *this;
+  }
+  ~ComPtr() { reset(); }
+
+  T* get() const noexcept { return p_; }
+  T* operator->() const noexcept { return p_; }
+  explicit operator bool() const noexcept { return p_ != nullptr; }
+  void reset() noexcept {
+    if (p_) std::exchange(p_, nullptr)->Release();
+  }
+  T** put() noexcept {
+    reset();
+    return &p_;
+  }
+  void** put_void() noexcept { return reinterpret_cast<void**>(put()); }
+
+  // QueryInterface for another interface of the same object.
+  template <typename U>
+  ComPtr<U> as(REFIID iid) const noexcept {
+    ComPtr<U> other;
+    if (p_) p_->QueryInterface(iid, other.put_void());
+    return other;
+  }
+
+ private:
+  T* p_ = nullptr;
+};
+
+}  // namespace kw::win32

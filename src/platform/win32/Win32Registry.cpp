@@ -1,0 +1,138 @@
+#include "platform/win32/Win32Registry.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "platform/win32/Handles.h"
+#include "platform/win32/WideString.h"
+
+namespace kw::win32 {
+
+namespace {
+
+HKEY RootHandle(RootKey root) { return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(root)); }
+
+std::wstring KeyPath(std::string_view path) {
+  while (!path.empty() && path.front() == '\\') path.remove_prefix(1);
+  return Wide(path);
+}
+
+bool IsStringType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
+
+class Win32RegistryKey : public RegistryKey {
+ public:
+  explicit Win32RegistryKey(unique_hkey key) : key_(std::move(key)) {}
+
+  std::vector<std::string> ValueNames() override {
+    return Enumerate([this](DWORD index, wchar_t* buffer, DWORD* length) {
+      return ::RegEnumValueW(key_.get(), index, buffer, length, nullptr, nullptr, nullptr, nullptr);
+    });
+  }
+
+  std::vector<std::string> SubkeyNames() override {
+    return Enumerate([this](DWORD index, wchar_t* buffer, DWORD* length) {
+      return ::RegEnumKeyExW(key_.get(), index, buffer, length, nullptr, nullptr, nullptr, nullptr);
+    });
+  }
+
+  std::optional<RegValue> QueryValue(std::string_view name) override {
+    const std::wstring wname = Wide(name);
+    DWORD type = 0;
+    DWORD size = 0;
+    LONG status = ::RegQueryValueExW(key_.get(), wname.c_str(), nullptr, &type, nullptr, &size);
+    std::vector<BYTE> data;
+    // The value may grow between the two calls; ask again until it fits.
+    for (int attempt = 0; attempt < 8 && status == ERROR_SUCCESS; ++attempt) {
+      data.resize(size + sizeof(wchar_t));
+      DWORD got = size;
+      status = ::RegQueryValueExW(key_.get(), wname.c_str(), nullptr, &type, data.data(), &got);
+      if (status == ERROR_MORE_DATA) {
+        status = ERROR_SUCCESS;
+        size = got > size ? got : size * 2 + 16;
+        continue;
+      }
+      size = got;
+      break;
+    }
+    if (status != ERROR_SUCCESS) return std::nullopt;
+    RegValue value;
+    value.type = type;
+    if (IsStringType(type)) {
+      std::wstring text(reinterpret_cast<const wchar_t*>(data.data()), size / sizeof(wchar_t));
+      if (!text.empty() && text.back() == L'\0') text.pop_back();
+      value.data = Narrow(text);
+    } else {
+      value.data.assign(reinterpret_cast<const char*>(data.data()), size);
+    }
+    return value;
+  }
+
+  bool SetValue(std::string_view name, const RegValue& value) override {
+    const std::wstring wname = Wide(name);
+    LONG status;
+    if (IsStringType(value.type)) {
+      const std::wstring text = Wide(value.data);
+      const auto bytes = static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t));
+      status = ::RegSetValueExW(key_.get(), wname.c_str(), 0, value.type, reinterpret_cast<const BYTE*>(text.c_str()),
+                                bytes);
+    } else {
+      status = ::RegSetValueExW(key_.get(), wname.c_str(), 0, value.type,
+                                reinterpret_cast<const BYTE*>(value.data.data()), static_cast<DWORD>(value.data.size()));
+    }
+    return status == ERROR_SUCCESS;
+  }
+
+  bool DeleteValue(std::string_view name) override {
+    return ::RegDeleteValueW(key_.get(), Wide(name).c_str()) == ERROR_SUCCESS;
+  }
+
+ private:
+  template <typename EnumFn>
+  std::vector<std::string> Enumerate(EnumFn enumerate) {
+    std::vector<std::string> names;
+    std::vector<wchar_t> buffer(256);
+    for (DWORD index = 0;;) {
+      auto length = static_cast<DWORD>(buffer.size());
+      const LONG status = enumerate(index, buffer.data(), &length);
+      if (status == ERROR_MORE_DATA && buffer.size() < 65536) {
+        buffer.resize(buffer.size() * 4);
+        continue;
+      }
+      if (status != ERROR_SUCCESS) break;
+      names.push_back(Narrow(std::wstring_view(buffer.data(), length)));
+      ++index;
+    }
+    return names;
+  }
+
+  unique_hkey key_;
+};
+
+}  // namespace
+
+std::unique_ptr<RegistryKey> Win32Registry::OpenKey(RootKey root, std::string_view path, bool create) {
+  const std::wstring wpath = KeyPath(path);
+  unique_hkey key;
+  LONG status;
+  if (create) {
+    status = ::RegCreateKeyExW(RootHandle(root), wpath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                               nullptr, key.put(), nullptr);
+  } else {
+    status = ::RegOpenKeyExW(RootHandle(root), wpath.c_str(), 0, KEY_ALL_ACCESS, key.put());
+  }
+  if (status != ERROR_SUCCESS) return nullptr;
+  return std::make_unique<Win32RegistryKey>(std::move(key));
+}
+
+bool Win32Registry::DeleteKey(RootKey root, std::string_view path) {
+  const std::wstring wpath = KeyPath(path);
+  if (wpath.empty()) return false;  // never the root itself
+  LONG status = ::RegDeleteTreeW(RootHandle(root), wpath.c_str());
+  if (status == ERROR_FILE_NOT_FOUND) return true;
+  if (status != ERROR_SUCCESS) return false;
+  status = ::RegDeleteKeyW(RootHandle(root), wpath.c_str());
+  return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
+}
+
+}  // namespace kw::win32

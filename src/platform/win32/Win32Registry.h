@@ -1,0 +1,13 @@
+#pragma once
+// The Windows registry behind RegistryBackend (advapi32, wide functions).
+#include "platform/Registry.h"
+
+namespace kw::win32 {
+
+class Win32Registry : public RegistryBackend {
+ public:
+  std::unique_ptr<RegistryKey> OpenKey(RootKey root, std::string_view path, bool create) override;
+  bool DeleteKey(RootKey root, std::string_view path) override;
+};
+
+}  // namespace kw::win32
