@@ -6,13 +6,22 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/PlatformConstants.h"
+
 namespace kw {
 
 class TMultiOptions;
+class RegistryBackend;
+
+// The root of the classes whose objects a collection holds.
+class TObject {
+ public:
+  virtual ~TObject() = default;
+};
 
 // An ordered list of text lines, unsorted, duplicates allowed. A line "name=value" has the
 // name before its first "="; lookups by name ignore letter case.
-class TStringList {
+class TStringList : public TObject {
  public:
   TStringList() = default;
   TStringList(const TStringList&) = default;
@@ -56,6 +65,11 @@ class TOptionsList : public TStringList {
 
   // Copies the lines; from another option list also its Index and ListName (never Owner).
   void Assign(const TStringList& source) override;
+
+  // The registry form: root\path holds one REG_SZ value per line (name before the first
+  // "=", the stored value after it). Failures give false; nothing is raised.
+  bool SaveToRegistry(RegistryBackend& registry, std::string_view path, RootKey root) const;
+  bool LoadFromRegistry(RegistryBackend& registry, std::string_view path, RootKey root);
 
   std::int32_t Index = 0;
   std::string ListName;

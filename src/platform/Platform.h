@@ -1,10 +1,15 @@
 #pragma once
 // Everything the logic needs of the system, gathered in one object: WinMain builds it from
 // the Windows implementations, the tests from the in-memory ones.
+#include "platform/Environment.h"
 #include "platform/FileSystem.h"
+#include "platform/Icons.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Registry.h"
 #include "platform/Shell.h"
+#include "platform/ShellFolders.h"
+#include "platform/ShellLinks.h"
+#include "platform/VersionInfo.h"
 
 namespace kw {
 
@@ -13,6 +18,11 @@ struct Platform {
   FileSystem& files;
   Shell& shell;
   MessageBoxes& messages;
+  ShellLinks& links;
+  ShellFolders& folders;
+  VersionInfo& versions;
+  Icons& icons;
+  Environment& environment;
 };
 
 }  // namespace kw

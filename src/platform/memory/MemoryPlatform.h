@@ -1,10 +1,15 @@
 #pragma once
 // The in-memory platform of the tests: owns one fake of each kind.
 #include "platform/Platform.h"
+#include "platform/memory/MemoryEnvironment.h"
 #include "platform/memory/MemoryFileSystem.h"
+#include "platform/memory/MemoryIcons.h"
 #include "platform/memory/MemoryMessageBoxes.h"
 #include "platform/memory/MemoryRegistry.h"
 #include "platform/memory/MemoryShell.h"
+#include "platform/memory/MemoryShellFolders.h"
+#include "platform/memory/MemoryShellLinks.h"
+#include "platform/memory/MemoryVersionInfo.h"
 
 namespace kw {
 
@@ -14,8 +19,15 @@ class MemoryPlatform {
   MemoryFileSystem files;
   MemoryShell shell;
   MemoryMessageBoxes messages;
+  MemoryShellLinks links{files};
+  MemoryShellFolders folders;
+  MemoryVersionInfo versions;
+  MemoryIcons icons;
+  MemoryEnvironment environment;
 
-  Platform platform() { return Platform{registry, files, shell, messages}; }
+  Platform platform() {
+    return Platform{registry, files, shell, messages, links, folders, versions, icons, environment};
+  }
 };
 
 }  // namespace kw

@@ -1,0 +1,100 @@
+#include "platform/memory/MemoryShellLinks.h"
+
+#include <cstdlib>
+#include <optional>
+#include <vector>
+
+#include "util/unitErrors.h"
+#include "util/unitWideText.h"
+
+namespace kw {
+
+namespace {
+
+// The file format of a link here: a tag, then the fields separated by NULs.
+constexpr std::string_view kTag = "KWLNK";
+
+std::string Serialise(const LinkData& link, bool fileSystemTarget, bool showCmdReadable) {
+  std::string out(kTag);
+  out += fileSystemTarget ? '1' : '0';
+  out += showCmdReadable ? '1' : '0';
+  for (const std::string* field : {&link.targetPath, &link.arguments, &link.workingDirectory}) {
+    out += '\0';
+    out += *field;
+  }
+  out += '\0';
+  out += std::to_string(link.showCmd);
+  return out;
+}
+
+struct Parsed {
+  LinkData link;
+  bool fileSystemTarget = false;
+  bool showCmdReadable = false;
+};
+
+std::optional<Parsed> Parse(const std::string& content) {
+  if (content.size() < kTag.size() + 2 || content.compare(0, kTag.size(), kTag) != 0) return std::nullopt;
+  Parsed parsed;
+  parsed.fileSystemTarget = content[kTag.size()] == '1';
+  parsed.showCmdReadable = content[kTag.size() + 1] == '1';
+  std::vector<std::string> fields;
+  size_t start = kTag.size() + 3;
+  while (start <= content.size()) {
+    size_t end = content.find('\0', start);
+    if (end == std::string::npos) end = content.size();
+    fields.push_back(content.substr(start, end - start));
+    start = end + 1;
+  }
+  if (fields.size() != 4) return std::nullopt;
+  parsed.link = LinkData{fields[0], fields[1], std::atoi(fields[3].c_str()), fields[2]};
+  return parsed;
+}
+
+// The shell's 255-character buffers hold at most 254 UTF-16 units.
+std::string Cut254(const std::string& text) {
+  std::u16string units = Utf8ToUtf16(text);
+  if (units.size() <= 254) return text;
+  units.resize(254);
+  return Utf16ToUtf8(units);
+}
+
+}  // namespace
+
+LinkReadResult MemoryShellLinks::Read(std::string_view linkPath) {
+  LinkReadResult result;
+  if (failCreate || missingInterface) return result;
+  result.opened = true;
+  const auto content = files_.ReadWholeFile(linkPath);
+  const auto parsed = content ? Parse(*content) : std::nullopt;
+  if (!parsed) return result;  // an empty link object: no path
+  if (!parsed->fileSystemTarget || parsed->link.targetPath.empty()) return result;
+  result.pathRead = true;
+  result.targetPath = Cut254(parsed->link.targetPath);
+  result.arguments = Cut254(parsed->link.arguments);
+  result.showCmdRead = parsed->showCmdReadable;
+  result.showCmd = parsed->link.showCmd;
+  return result;
+}
+
+LinkWriteResult MemoryShellLinks::Write(std::string_view linkPath, const LinkData& link) {
+  if (failCreate) throw EShellError(failureText);
+  if (missingInterface) throw EShellError("Interface not supported");
+  if (refuseProperty) return LinkWriteResult::PropertyRefused;
+  return files_.WriteWholeFile(linkPath, Serialise(link, true, true)) ? LinkWriteResult::Written
+                                                                      : LinkWriteResult::SaveFailed;
+}
+
+void MemoryShellLinks::AddLink(std::string_view linkPath, const LinkData& link, bool fileSystemTarget,
+                               bool showCmdReadable, bool hidden) {
+  files_.AddFile(linkPath, Serialise(link, fileSystemTarget, showCmdReadable), hidden);
+}
+
+std::optional<LinkData> MemoryShellLinks::Stored(std::string_view linkPath) {
+  const auto content = files_.ReadWholeFile(linkPath);
+  const auto parsed = content ? Parse(*content) : std::nullopt;
+  if (!parsed) return std::nullopt;
+  return parsed->link;
+}
+
+}  // namespace kw

@@ -1,0 +1,36 @@
+#include "platform/win32/Win32Environment.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "platform/win32/WideString.h"
+
+namespace kw::win32 {
+
+std::string Win32Environment::ExecutablePath() {
+  std::vector<wchar_t> buffer(MAX_PATH);
+  for (;;) {
+    const DWORD length = ::GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length == 0) return {};
+    if (length < buffer.size()) return Narrow(std::wstring_view(buffer.data(), length));
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+std::string Win32Environment::UserLanguageName() {
+  wchar_t name[80] = {};
+  if (::GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SENGLANGUAGE, name, 80) == 0) return {};
+  return Narrow(name);
+}
+
+std::string Win32Environment::TempFolder() {
+  wchar_t folder[MAX_PATH + 2] = {};
+  const DWORD length = ::GetTempPathW(MAX_PATH + 1, folder);
+  if (length == 0 || length > MAX_PATH + 1) return {};
+  std::string result = Narrow(std::wstring_view(folder, length));
+  if (!result.empty() && result.back() != '\\') result += '\\';
+  return result;
+}
+
+}  // namespace kw::win32

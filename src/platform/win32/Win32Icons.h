@@ -1,0 +1,40 @@
+#pragma once
+#include <windows.h>
+#include <commctrl.h>
+
+#include "platform/Icons.h"
+#include "platform/win32/Handles.h"
+
+namespace kw::win32 {
+
+// Icons through ExtractIconW and ExtractAssociatedIconW with the program's module instance.
+class Win32Icons : public Icons {
+ public:
+  std::unique_ptr<Icon> FileIcon(std::string_view path, int index) override;
+  std::unique_ptr<Icon> AssociatedIcon(std::string_view path, int index) override;
+};
+
+// The handle of an icon made by Win32Icons (null for any other kind of icon).
+HICON IconHandle(const Icon& icon);
+
+struct ImageListTraits {
+  using pointer = HIMAGELIST;
+  static pointer invalid() noexcept { return nullptr; }
+  static void close(pointer h) noexcept { ::ImageList_Destroy(h); }
+};
+using unique_himagelist = unique_handle<ImageListTraits>;
+
+// A 32 x 32 image list that grows by 32; it owns its HIMAGELIST unless released to a control.
+class Win32ImageList : public ImageList {
+ public:
+  Win32ImageList();
+  int AddIcon(const Icon& icon) override;
+  void Clear() override;
+  int Count() const override;
+  HIMAGELIST get() const { return list_.get(); }
+
+ private:
+  unique_himagelist list_;
+};
+
+}  // namespace kw::win32
