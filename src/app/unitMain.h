@@ -1,22 +1,98 @@
 #pragma once
-// The main window.
-#include <windows.h>
+// The main window's behaviour: start-up values, Refresh, the commands and the list view's
+// events. The window itself (src/app/win32) only turns messages into these calls.
+#include <cstdint>
+#include <functional>
+#include <string>
 
-#include "app/Window.h"
+#include "entries/unitAppList.h"
 #include "platform/Platform.h"
+#include "platform/RichTextPane.h"
 
-namespace kw::app {
+namespace kw {
 
-class TfrmMain : public BaseWindow<TfrmMain> {
- public:
-  explicit TfrmMain(Platform platform);
-  // Creates the window (hidden); false when Windows refused.
-  bool Create(HINSTANCE instance);
-  void Show(int showCmd);
-  LRESULT HandleMessage(UINT message, WPARAM w, LPARAM l);
-
- private:
-  Platform platform_;
+// The program-wide values, recorded once before any window exists.
+struct ProgramValues {
+  std::string ProgramFolder;  // the executable's folder, with a trailing backslash
+  std::string AppVersion;     // FileVersion of the program's own version resource
+  int LangCode = 0;           // 0 any language, 1 Russian, 2 Ukrainian
 };
 
-}  // namespace kw::app
+// 1 for "Russian", 2 for "Ukrainian", 0 otherwise (exact comparisons).
+int GetUserLanguage(Environment& environment);
+// The FileVersion string of a file's version resource under its first translation; empty
+// when there is none.
+std::string ReadFileVersion(VersionInfo& versions, const std::string& path);
+ProgramValues ReadProgramValues(Platform& platform);
+
+// What the behaviour needs of the window.
+class MainView {
+ public:
+  virtual ~MainView() = default;
+  virtual RichTextPane& Display() = 0;
+  virtual ImageList& IconList() = 0;
+  virtual void SetStatus(const std::string& text) = 0;
+  virtual void SetBusy(bool busy) = 0;  // the hourglass cursor
+  // The list view: one item per entry of the list, in the same order.
+  virtual int SelectedIndex() = 0;  // -1 when nothing is selected
+  virtual int ItemCount() = 0;
+  virtual std::string ItemCaption(int index) = 0;
+  virtual void ClearItems() = 0;
+  virtual void AddItem(const std::string& caption, bool checked, int imageIndex) = 0;
+  // Selects the item, which raises the selection event (lvAppsSelectItem) at once.
+  virtual void SelectItem(int index) = 0;
+  // Runs action once the list view's notification being handled has returned.
+  virtual void RunAfterNotification(std::function<void()> action) = 0;
+  virtual bool ShowAddDialog() = 0;  // modal; true when it closed with OK
+  virtual void ShowAboutDialog() = 0;
+  virtual void ProcessPendingMessages() = 0;
+  virtual std::uintptr_t WindowHandle() = 0;
+  virtual void Close() = 0;
+};
+
+class TfrmMain {
+ public:
+  TfrmMain(Platform& platform, TAppList& apps, MainView& view, ProgramValues values);
+
+  // Loads the welcome text and runs Refresh. A missing welcome file raises
+  // "Cannot open file <path>" before anything else is done.
+  void FormCreate();
+
+  void actRefreshExecute();
+  void actEnableAppExecute();
+  void actDisableAppExecute();
+  void actDeleteExecute();
+  void actAddAppExecute();
+  void actPropertiesExecute();
+  void actWebSearchExecute();
+  void actShowHelpExecute();
+  void actExitExecute();
+  void btAboutClick();
+
+  // List view events.
+  void lvAppsSelectItem(int index, bool selected);
+  void lvAppsChanging(int index, bool checkedNow);
+  void lvAppsChange(int index, bool stateChanged, bool checkedNow);
+  void lvAppsKeyDown(int key);
+  // The application became active.
+  void AppEventsActivate();
+
+  const ProgramValues& Values() const { return values_; }
+
+  bool ListReady = true;
+  bool CheckedBefore = false;
+  std::string SelectedCaption;
+  bool RefreshOnActivate = false;
+
+ private:
+  void ScanEntries();
+  void FillListView();
+  TAppItem* SelectedEntry();
+
+  Platform& platform_;
+  TAppList& apps_;
+  MainView& view_;
+  ProgramValues values_;
+};
+
+}  // namespace kw

@@ -8,6 +8,7 @@
 #include "platform/Registry.h"
 #include "platform/Shell.h"
 #include "platform/ShellFolders.h"
+#include "platform/ShellProperties.h"
 #include "platform/ShellLinks.h"
 #include "platform/VersionInfo.h"
 
@@ -23,6 +24,7 @@ struct Platform {
   VersionInfo& versions;
   Icons& icons;
   Environment& environment;
+  ShellProperties& properties;
 };
 
 }  // namespace kw

@@ -9,6 +9,7 @@
 #include "platform/memory/MemoryShell.h"
 #include "platform/memory/MemoryShellFolders.h"
 #include "platform/memory/MemoryShellLinks.h"
+#include "platform/memory/MemoryShellProperties.h"
 #include "platform/memory/MemoryVersionInfo.h"
 
 namespace kw {
@@ -24,9 +25,10 @@ class MemoryPlatform {
   MemoryVersionInfo versions;
   MemoryIcons icons;
   MemoryEnvironment environment;
+  MemoryShellProperties properties{files};
 
   Platform platform() {
-    return Platform{registry, files, shell, messages, links, folders, versions, icons, environment};
+    return Platform{registry, files, shell, messages, links, folders, versions, icons, environment, properties};
   }
 };
 

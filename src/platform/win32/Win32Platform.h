@@ -9,6 +9,7 @@
 #include "platform/win32/Win32Shell.h"
 #include "platform/win32/Win32ShellFolders.h"
 #include "platform/win32/Win32ShellLinks.h"
+#include "platform/win32/Win32ShellProperties.h"
 #include "platform/win32/Win32VersionInfo.h"
 
 namespace kw::win32 {
@@ -24,9 +25,10 @@ class Win32Platform {
   Win32VersionInfo versions;
   Win32Icons icons;
   Win32Environment environment;
+  Win32ShellProperties properties;
 
   Platform platform() {
-    return Platform{registry, files, shell, messages, links, folders, versions, icons, environment};
+    return Platform{registry, files, shell, messages, links, folders, versions, icons, environment, properties};
   }
 };
 

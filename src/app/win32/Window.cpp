@@ -1,4 +1,4 @@
-#include "app/Window.h"
+#include "app/win32/Window.h"
 
 #include "platform/win32/Win32MessageBoxes.h"
 #include "util/unitStdMessages.h"

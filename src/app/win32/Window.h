@@ -12,6 +12,12 @@ namespace kw::app {
 void ReportUncaught(const std::exception& error) noexcept;
 void ReportUnknownError() noexcept;
 
+inline RECT ClientRect(HWND hwnd) {
+  RECT r{};
+  ::GetClientRect(hwnd, &r);
+  return r;
+}
+
 // A non-owning view of a window handle with the few helpers the window code needs.
 class WindowRef {
  public:
@@ -21,11 +27,7 @@ class WindowRef {
   explicit operator bool() const { return hwnd_ != nullptr; }
   LRESULT Send(UINT message, WPARAM w = 0, LPARAM l = 0) const { return ::SendMessageW(hwnd_, message, w, l); }
   void Move(int x, int y, int width, int height) const { ::MoveWindow(hwnd_, x, y, width, height, TRUE); }
-  RECT ClientRect() const {
-    RECT r{};
-    ::GetClientRect(hwnd_, &r);
-    return r;
-  }
+  RECT ClientRect() const { return app::ClientRect(hwnd_); }
 
  private:
   HWND hwnd_ = nullptr;

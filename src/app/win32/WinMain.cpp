@@ -4,6 +4,7 @@
 #include <objbase.h>
 
 #include "app/unitMain.h"
+#include "app/win32/MainWindow.h"
 #include "platform/win32/Win32Platform.h"
 
 namespace {
@@ -22,9 +23,10 @@ class ComApartment {
   bool ok_;
 };
 
-int RunMessageLoop() {
+int RunMessageLoop(kw::app::MainWindow& main) {
   MSG msg{};
   while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    if (main.TranslateAccelerator(msg)) continue;
     ::TranslateMessage(&msg);
     ::DispatchMessageW(&msg);
   }
@@ -33,15 +35,19 @@ int RunMessageLoop() {
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCmd) {
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+  kw::win32::Win32Platform system;
+  kw::Platform platform = system.platform();
+  // Recorded before any window exists.
+  const kw::ProgramValues values = kw::ReadProgramValues(platform);
+
   ComApartment com;
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES};
   ::InitCommonControlsEx(&controls);
 
-  kw::win32::Win32Platform system;
-  kw::app::TfrmMain frmMain(system.platform());
+  kw::app::MainWindow frmMain(platform, kw::AppList, values);
   if (!frmMain.Create(instance)) return 1;
   system.shell.SetOwner(frmMain.hwnd());
-  frmMain.Show(showCmd == SW_SHOWDEFAULT || showCmd == SW_SHOWNORMAL ? SW_SHOWMAXIMIZED : showCmd);
-  return RunMessageLoop();
+  frmMain.Show(SW_SHOWMAXIMIZED);
+  return RunMessageLoop(frmMain);
 }

@@ -1,0 +1,60 @@
+#include "entries/unitAppList.h"
+
+#include <cstdio>
+
+#include "entries/unitSysWorks.h"
+#include "util/unitStrUtils.h"
+
+namespace kw {
+
+TAppList AppList;
+
+void TAppItem::SetCommandLine(std::string_view commandLine, VersionInfo& versions) {
+  SetOptionString(*this, keys::CommandLine, commandLine);
+  CommandLineParts parts = SplitCommandLine(commandLine);
+  if (LowerCase(parts.path).find("rundll") != std::string::npos) {
+    // The DLL runner: the program is the DLL named by its first argument, without the entry point.
+    std::string dll = GetDelimitedToken(parts.arguments, 0);
+    const size_t comma = dll.find(',');
+    if (comma != std::string::npos) dll.erase(comma);
+    if (LowerCase(dll).find(".dll") == std::string::npos) dll += ".dll";
+    parts.path = dll;
+  }
+  SetFullPath(parts.path);
+  SetArguments(parts.arguments);
+  ReadVersionInfo(versions);
+}
+
+void TAppItem::ReadVersionInfo(VersionInfo& versions) {
+  const std::unique_ptr<VersionBlock> block = versions.Load(FullPath());
+  if (!block) return;
+  const auto translations = block->Translations();
+  if (translations.empty()) return;
+  const auto [language, codePage] = translations.front();
+  char prefix[32];
+  std::snprintf(prefix, sizeof prefix, "\\StringFileInfo\\%04X%04X\\", language, codePage);
+  for (const char* name : kVersionKeys)
+    SetOptionString(*this, name, block->QueryString(std::string(prefix) + name).value_or(std::string()));
+}
+
+void TAppItem::LoadIcon(Icons& icons, ImageList& images) {
+  const std::unique_ptr<Icon> icon = ExtractFileIcon(icons, FullPath(), 0);
+  SetImageIndex(icon ? images.AddIcon(*icon) : -1);
+}
+
+void TAppItem::FillListItem(ListViewItem& item) const {
+  item.SetCaption("  " + Caption());
+  item.SetChecked(Enabled());
+}
+
+std::unique_ptr<TObject> TAppList::CreateItem() { return std::make_unique<TAppItem>(); }
+
+TAppItem& TAppList::Add() { return dynamic_cast<TAppItem&>(TMultiOptions::Add()); }
+
+TAppItem& TAppList::GetItem(int position) { return dynamic_cast<TAppItem&>(TMultiOptions::GetItem(position)); }
+
+void TAppList::LoadIcons(Icons& icons, ImageList& images) {
+  for (int i = 0; i < Count(); ++i) GetItem(i).LoadIcon(icons, images);
+}
+
+}  // namespace kw

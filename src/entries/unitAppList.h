@@ -1,0 +1,106 @@
+#pragma once
+// Autorun entries: the entry record, a typed view over an option list's keys, and the
+// entry list that discovery fills and the main window shows.
+#include <string>
+#include <string_view>
+
+#include "persist/unitDataStreaming.h"
+#include "persist/unitDataStreamingCollections.h"
+#include "platform/Platform.h"
+
+namespace kw {
+
+// Where an entry lives; the number is what is stored under Origin.
+enum TOrigin : int {
+  orRegistryCommon = 0,  // a value of the Run key under HKEY_LOCAL_MACHINE
+  orRegistryUser = 1,    // a value of the Run key under HKEY_CURRENT_USER
+  orStartupCommon = 2,   // a shortcut in the Startup folder of all users
+  orStartupUser = 3,     // a shortcut in the user's Startup folder
+};
+
+// The names of an entry's keys.
+namespace keys {
+inline constexpr const char* Caption = "Caption";
+inline constexpr const char* FullPath = "FullPath";
+inline constexpr const char* Arguments = "Arguments";
+inline constexpr const char* CommandLine = "CommandLine";
+inline constexpr const char* Enabled = "Enabled";
+inline constexpr const char* ImageIndex = "ImageIndex";
+inline constexpr const char* LinkFile = "LinkFile";
+inline constexpr const char* Origin = "Origin";
+inline constexpr const char* ShowCmd = "ShowCmd";
+inline constexpr const char* FileVersion = "FileVersion";
+inline constexpr const char* CompanyName = "CompanyName";
+inline constexpr const char* ProductName = "ProductName";
+inline constexpr const char* FileDescription = "FileDescription";
+inline constexpr const char* Comments = "Comments";
+}  // namespace keys
+
+// The version-information strings read into an entry, in the order they are read.
+inline constexpr const char* kVersionKeys[] = {keys::FileVersion, keys::CompanyName, keys::ProductName,
+                                               keys::FileDescription, keys::Comments};
+
+// The list view's side of one item, as an entry fills it.
+class ListViewItem {
+ public:
+  virtual ~ListViewItem() = default;
+  virtual void SetCaption(const std::string& caption) = 0;
+  virtual void SetChecked(bool checked) = 0;
+};
+
+// One autorun entry. Everything it holds is in its option-list lines and its ListName; the
+// accessors only give the keys their types (absent strings read empty, absent integers -1,
+// Enabled true only for "TRUE").
+class TAppItem : public TOptionsList {
+ public:
+  std::string Caption() const { return GetOptionString(*this, keys::Caption); }
+  void SetCaption(std::string_view value) { SetOptionString(*this, keys::Caption, value); }
+  std::string FullPath() const { return GetOptionString(*this, keys::FullPath); }
+  void SetFullPath(std::string_view value) { SetOptionString(*this, keys::FullPath, value); }
+  std::string Arguments() const { return GetOptionString(*this, keys::Arguments); }
+  void SetArguments(std::string_view value) { SetOptionString(*this, keys::Arguments, value); }
+  std::string LinkFile() const { return GetOptionString(*this, keys::LinkFile); }
+  void SetLinkFile(std::string_view value) { SetOptionString(*this, keys::LinkFile, value); }
+  // The command line as it was found; only writing an entry back reads it.
+  std::string CommandLine() const { return GetOptionString(*this, keys::CommandLine); }
+
+  bool Enabled() const { return GetOptionBool(*this, keys::Enabled); }
+  void SetEnabled(bool value) { SetOptionBool(*this, keys::Enabled, value); }
+
+  // Raise EConvertError for a stored text that is not a number (a hand-edited store).
+  int ImageIndex() const { return GetOptionInt(*this, keys::ImageIndex); }
+  void SetImageIndex(int value) { SetOptionInt(*this, keys::ImageIndex, value); }
+  int Origin() const { return GetOptionInt(*this, keys::Origin); }
+  void SetOrigin(int value) { SetOptionInt(*this, keys::Origin, value); }
+  int ShowCmd() const { return GetOptionInt(*this, keys::ShowCmd); }
+  void SetShowCmd(int value) { SetOptionInt(*this, keys::ShowCmd, value); }
+
+  // Stores the command line and derives FullPath and Arguments from it; for a command line
+  // run by the DLL runner ("rundll" in its program path) FullPath is the DLL. Then reads the
+  // version strings of FullPath.
+  void SetCommandLine(std::string_view commandLine, VersionInfo& versions);
+  // Reads the version strings of FullPath under the resource's first translation; an empty
+  // one removes its key. A file without a version resource changes nothing.
+  void ReadVersionInfo(VersionInfo& versions);
+  // Adds the icon of FullPath to the image list and sets ImageIndex (-1 without an icon).
+  void LoadIcon(Icons& icons, ImageList& images);
+  // Two blanks and the caption; the check box shows Enabled.
+  void FillListItem(ListViewItem& item) const;
+};
+
+// The entries of one scan, in the order they were found; owns them.
+class TAppList : public TMultiOptions {
+ public:
+  TAppItem& Add();
+  TAppItem& GetItem(int position);
+  // LoadIcon for every entry, from the first.
+  void LoadIcons(Icons& icons, ImageList& images);
+
+ protected:
+  std::unique_ptr<TObject> CreateItem() override;
+};
+
+// The application-wide entry list.
+extern TAppList AppList;
+
+}  // namespace kw

@@ -1,0 +1,23 @@
+#pragma once
+// The report on one entry in the details pane.
+#include <string>
+
+#include "entries/unitAppList.h"
+#include "platform/RichTextPane.h"
+
+namespace kw {
+
+// The styles of the report: the caption, the labels and the values.
+extern const TPrintStyle psTitle;
+extern const TPrintStyle psLabel;
+extern const TPrintStyle psValue;
+
+// The "Found in" text of an origin code; "unknown" outside 0 to 3.
+std::string OriginText(int origin);
+
+// Replaces the pane's content with the report on entry: a blank and the caption, a blank
+// line, then one label and value per line (path, arguments, origin, the five version
+// strings, the shortcut file), each with its fallback where the value is missing.
+void ShowDetails(const TAppItem& entry, RichTextPane& display);
+
+}  // namespace kw

@@ -1,0 +1,121 @@
+#include "entries/unitAppListState.h"
+
+#include <set>
+
+#include "entries/unitSysWorks.h"
+#include "util/unitStdMessages.h"
+#include "util/unitStrUtils.h"
+
+namespace kw {
+
+namespace {
+
+bool IsRunEntry(int origin) { return origin == orRegistryCommon || origin == orRegistryUser; }
+bool IsShortcutEntry(int origin) { return origin == orStartupCommon || origin == orStartupUser; }
+
+RootKey RunRoot(int origin) { return origin == orRegistryCommon ? kHkeyLocalMachine : kHkeyCurrentUser; }
+
+bool IsMessenger(const TAppItem& entry) { return UpperCase(entry.Caption()) == "MSMSGS"; }
+
+// Sets the Messenger policy value, only where its key already exists.
+void SetMessengerPolicy(Platform& platform, int preventAutoRun) {
+  TRegistry reg(platform.registry, kHkeyLocalMachine);
+  if (reg.OpenKey(kMessengerPolicyKey, false)) reg.WriteInteger(kMessengerPolicyValue, preventAutoRun);
+}
+
+// The command line as found, when it is one the DLL runner runs: FullPath then names the
+// DLL, and writing FullPath back would name the DLL as the program.
+std::optional<CommandLineParts> DllRunnerCommandLine(const TAppItem& entry) {
+  const std::string commandLine = entry.CommandLine();
+  if (commandLine.empty()) return std::nullopt;
+  CommandLineParts parts = SplitCommandLine(commandLine);
+  if (LowerCase(parts.path).find("rundll") == std::string::npos) return std::nullopt;
+  return parts;
+}
+
+}  // namespace
+
+void ApplyState(TAppItem& entry, Platform& platform) {
+  if (entry.Enabled()) WriteToSystem(entry, platform);
+  else RemoveFromSystem(entry, platform);
+}
+
+void RemoveFromSystem(const TAppItem& entry, Platform& platform) {
+  const int origin = entry.Origin();
+  if (IsRunEntry(origin)) {
+    {
+      TRegistry reg(platform.registry, RunRoot(origin));
+      if (reg.OpenKey(kRunKeyPath, false)) reg.DeleteValue(entry.Caption());
+    }
+    if (IsMessenger(entry)) SetMessengerPolicy(platform, 1);
+  } else if (IsShortcutEntry(origin)) {
+    platform.files.RemoveFile(entry.LinkFile());
+  }
+}
+
+void WriteToSystem(TAppItem& entry, Platform& platform) {
+  entry.SetEnabled(false);
+  const int origin = entry.Origin();
+  const auto dllRunner = DllRunnerCommandLine(entry);
+
+  if (IsRunEntry(origin)) {
+    {
+      TRegistry reg(platform.registry, RunRoot(origin));
+      if (!reg.OpenKey(kRunKeyPath, true)) return;
+      const std::string data =
+          dllRunner ? entry.CommandLine() : "\"" + entry.FullPath() + "\" " + entry.Arguments();
+      reg.WriteString(entry.Caption(), data);
+    }
+    if (IsMessenger(entry)) SetMessengerPolicy(platform, 0);
+    entry.SetEnabled(true);
+    return;
+  }
+
+  if (IsShortcutEntry(origin)) {
+    const std::string linkFile = entry.LinkFile();
+    LinkData link;
+    link.targetPath = dllRunner ? dllRunner->path : entry.FullPath();
+    link.arguments = Trim(dllRunner ? dllRunner->arguments : entry.Arguments());
+    link.showCmd = entry.ShowCmd();
+    link.workingDirectory = ExtractFilePath(linkFile);
+    switch (platform.links.Write(linkFile, link)) {
+      case LinkWriteResult::Written: entry.SetEnabled(true); break;
+      case LinkWriteResult::PropertyRefused: break;
+      case LinkWriteResult::SaveFailed: ErrorMessage(platform.messages, "Error saving " + linkFile); break;
+    }
+    return;
+  }
+
+  // An entry without a place is enabled by the flag alone.
+  entry.SetEnabled(true);
+}
+
+bool SaveDisabledApps(const TAppList& list, Platform& platform) {
+  TAppList disabled;
+  std::set<std::string> taken;  // subkey names compare without regard to letter case
+  for (int i = 0; i < list.Count(); ++i) {
+    const auto& entry = dynamic_cast<const TAppItem&>(list.Item(i));
+    if (entry.Enabled()) continue;
+    TAppItem& copy = disabled.Add();
+    copy.Assign(entry);
+    // One subkey per entry: a name that is taken, empty or not a valid key name is replaced,
+    // so that no entry overwrites another in the store.
+    while (copy.ListName.empty() || copy.ListName.find('\\') != std::string::npos ||
+           taken.count(FoldCase(copy.ListName)))
+      copy.ListName = GenerateListName();
+    taken.insert(FoldCase(copy.ListName));
+  }
+  return disabled.SaveToRegistry(platform.registry, kDisabledAppsKey, kHkeyLocalMachine);
+}
+
+void LoadDisabledApps(TAppList& list, Platform& platform) {
+  TAppList stored;
+  stored.LoadFromRegistry(platform.registry, kDisabledAppsKey, kHkeyLocalMachine);
+  for (int i = 0; i < stored.Count(); ++i) {
+    TAppItem& entry = list.Add();
+    entry.Assign(stored.GetItem(i));
+    entry.SetEnabled(false);
+  }
+}
+
+}  // namespace kw

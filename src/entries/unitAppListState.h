@@ -1,0 +1,33 @@
+#pragma once
+// Carrying an entry's state into the system, and the store that keeps disabled entries.
+#include "entries/unitAppList.h"
+
+namespace kw {
+
+inline constexpr const char* kDisabledAppsKey = "SOFTWARE\\Velmora\\KLW2\\DisabledApps";
+inline constexpr const char* kMessengerPolicyKey = "Software\\Policies\\Microsoft\\Messenger\\Client";
+inline constexpr const char* kMessengerPolicyValue = "PreventAutoRun";
+
+// WriteToSystem when the entry is enabled, RemoveFromSystem otherwise.
+void ApplyState(TAppItem& entry, Platform& platform);
+
+// Takes the entry out of its place: deletes its Run value or its shortcut file. Missing
+// places are no error; Enabled is not changed.
+void RemoveFromSystem(const TAppItem& entry, Platform& platform);
+
+// Writes the entry into its place: its Run value, or its shortcut re-created with target,
+// arguments, show command and working directory. Enabled is true afterwards exactly when
+// that succeeded. A refused Run write raises "Failed to set data for '<name>'"; a shortcut
+// that cannot be saved shows "Error saving <file>"; a link object that cannot be made raises
+// the system's error. An entry found as a command line run by the DLL runner is written
+// back from its command line as found.
+void WriteToSystem(TAppItem& entry, Platform& platform);
+
+// Replaces the store with the entries whose Enabled is false; true when every one was
+// written. Entries that would share a subkey get fresh names first.
+bool SaveDisabledApps(const TAppList& list, Platform& platform);
+
+// Appends a copy of every stored entry, each with Enabled false.
+void LoadDisabledApps(TAppList& list, Platform& platform);
+
+}  // namespace kw

@@ -1,0 +1,145 @@
+#include "entries/unitSysWorks.h"
+
+#include <vector>
+
+#include "entries/unitAppList.h"
+#include "util/unitDiskUtils.h"
+#include "util/unitStrUtils.h"
+#include "util/unitWideText.h"
+
+namespace kw {
+
+CommandLineParts SplitCommandLine(std::string_view commandLine) {
+  CommandLineParts parts;
+  const std::string s = Trim(commandLine);
+  if (s.empty()) return parts;
+  const int length = static_cast<int>(s.size());
+
+  if (s.front() == '"') {
+    const int q = PosFrom("\"", s, 2);
+    if (q > 0) {
+      parts.path = CopyRange(s, 2, q - 1);
+      parts.arguments = CopyRange(s, q + 1, length);
+    } else {
+      parts.path = CopyRange(s, 2, length);
+    }
+    return parts;
+  }
+
+  std::vector<std::string> tokens;
+  for (size_t start = 0; start < s.size();) {
+    const size_t end = s.find(' ', start);
+    const size_t stop = end == std::string::npos ? s.size() : end;
+    if (stop > start) tokens.emplace_back(s.substr(start, stop - start));
+    start = stop + 1;
+  }
+  parts.path = tokens.front();
+  if (tokens.size() == 1) return parts;
+
+  if (tokens.front().find(":\\") == std::string::npos) {
+    parts.arguments = CopyRange(s, static_cast<int>(tokens.front().size()) + 2, length);
+    return parts;
+  }
+  // A drive-letter path may hold blanks: it runs to the last token that holds a "\".
+  size_t k = 0;
+  for (size_t i = 1; i < tokens.size(); ++i)
+    if (tokens[i].find('\\') != std::string::npos) k = i;
+  for (size_t i = 1; i <= k; ++i) parts.path += " " + tokens[i];
+  for (size_t i = k + 1; i < tokens.size(); ++i) parts.arguments += " " + tokens[i];
+  return parts;
+}
+
+std::string GetDelimitedToken(std::string_view text, int index) {
+  const size_t nul = text.find('\0');
+  if (nul != std::string_view::npos) text = text.substr(0, nul);
+  auto isSeparator = [](char c) { return static_cast<unsigned char>(c) <= 32; };
+
+  size_t i = 0;
+  for (int current = 0;; ++current) {
+    while (i < text.size() && isSeparator(text[i])) ++i;
+    if (i >= text.size()) return {};
+    std::string token;
+    if (text[i] == '"') {
+      ++i;
+      while (i < text.size()) {
+        if (text[i] == '"') {
+          if (i + 1 < text.size() && text[i + 1] == '"') {
+            token += '"';
+            i += 2;
+            continue;
+          }
+          ++i;  // the closing quote
+          break;
+        }
+        token += text[i++];
+      }
+    } else {
+      while (i < text.size() && !isSeparator(text[i])) token += text[i++];
+    }
+    if (current == index) return token;
+  }
+}
+
+std::unique_ptr<Icon> ExtractFileIcon(Icons& icons, std::string_view path, int iconIndex) {
+  try {
+    std::u16string units = Utf8ToUtf16(path);
+    if (units.size() > 255) units.resize(255);
+    const std::string shellPath = Utf16ToUtf8(units);
+    std::unique_ptr<Icon> icon = icons.FileIcon(shellPath, iconIndex);
+    if (!icon || icon->Handle() < 2) icon = icons.AssociatedIcon(shellPath, iconIndex);
+    if (icon && icon->Handle() >= 2) return icon;
+  } catch (const std::exception&) {
+    // No icon, as for a file without one.
+  }
+  return nullptr;
+}
+
+std::string GetSpecialFolderPath(ShellFolders& folders, int csidl) {
+  if ((folders.WindowsVersion() & 0xFF) < 4) return {};
+  std::string path = folders.SpecialFolderLocation(csidl).value_or(std::string());
+  if (csidl == kCsidlCommonStartup && path.empty()) return GetSpecialFolderPath(folders, kCsidlStartup);
+  return path;
+}
+
+void ScanRunKey(TAppList& list, Platform& platform, RootKey root, std::string_view keyPath) {
+  TRegistry reg(platform.registry, root);
+  if (!reg.OpenKey(keyPath, false)) return;
+  for (const std::string& name : reg.GetValueNames()) {
+    try {
+      if (reg.GetDataType(name) != kRegSz) continue;
+      TAppItem& entry = list.Add();
+      entry.SetOrigin(root == kHkeyLocalMachine ? orRegistryCommon : orRegistryUser);
+      entry.SetCaption(name);
+      entry.SetEnabled(true);
+      entry.SetCommandLine(reg.ReadString(name), platform.versions);
+    } catch (const std::exception&) {
+      // The value is skipped; what was set of its entry stays.
+    }
+  }
+  reg.CloseKey();
+}
+
+void ScanStartupFolder(TAppList& list, Platform& platform, int csidl) {
+  const int origin = csidl == kCsidlCommonStartup ? orStartupCommon : orStartupUser;
+  const std::string folder = GetSpecialFolderPath(platform.folders, csidl);
+  if (csidl == kCsidlCommonStartup && folder == GetSpecialFolderPath(platform.folders, kCsidlStartup)) return;
+  if (!platform.files.DirectoryExists(folder)) return;
+
+  for (const std::string& linkFile : ListFiles(platform.files, folder + "\\*.lnk")) {
+    try {
+      const LinkReadResult link = platform.links.Read(linkFile);
+      if (!link.opened || !link.pathRead || !link.showCmdRead) continue;
+      TAppItem& entry = list.Add();
+      entry.SetOrigin(origin);
+      entry.SetEnabled(true);
+      entry.SetCommandLine("\"" + link.targetPath + "\" " + link.arguments, platform.versions);
+      entry.SetCaption(ExtractFileName(entry.FullPath()));
+      entry.SetShowCmd(link.showCmd);
+      entry.SetLinkFile(linkFile);
+    } catch (const std::exception&) {
+      // The shortcut is skipped; what was set of its entry stays.
+    }
+  }
+}
+
+}  // namespace kw
