@@ -96,13 +96,18 @@ void TfrmMain::FillListView() {
   const int selected = view_.SelectedIndex();
   if (selected >= 0) SelectedCaption = view_.ItemCaption(selected);
   view_.ClearItems();
+  // The list allows one selection, so of several items with the caption the last one ends
+  // selected. It is selected once every item is in: showing its details may fail (a stored
+  // entry edited by hand), and that must not cut the list short.
+  int reselect = -1;
   for (int i = 0; i < apps_.Count(); ++i) {
     TAppItem& entry = apps_.GetItem(i);
     ItemContent item;
     entry.FillListItem(item);
     view_.AddItem(item.caption, item.checked, entry.ImageIndex());
-    if (item.caption == SelectedCaption) view_.SelectItem(i);
+    if (item.caption == SelectedCaption) reselect = i;
   }
+  if (reselect >= 0) view_.SelectItem(reselect);
 }
 
 TAppItem* TfrmMain::SelectedEntry() {

@@ -33,6 +33,16 @@ std::optional<CommandLineParts> DllRunnerCommandLine(const TAppItem& entry) {
   return parts;
 }
 
+// The data of a Run value written back: the path in double quotes, a blank, the arguments
+// as stored. Arguments found behind a quoted path keep the blank that followed the quote, so
+// a value found with one blank there comes back with two. Arguments that already begin with
+// two blanks are not given a third: otherwise every disable and enable would add a blank.
+std::string RunValueData(const TAppItem& entry) {
+  const std::string arguments = entry.Arguments();
+  const bool separated = arguments.rfind("  ", 0) == 0;
+  return "\"" + entry.FullPath() + "\"" + (separated ? "" : " ") + arguments;
+}
+
 }  // namespace
 
 void ApplyState(TAppItem& entry, Platform& platform) {
@@ -62,9 +72,7 @@ void WriteToSystem(TAppItem& entry, Platform& platform) {
     {
       TRegistry reg(platform.registry, RunRoot(origin));
       if (!reg.OpenKey(kRunKeyPath, true)) return;
-      const std::string data =
-          dllRunner ? entry.CommandLine() : "\"" + entry.FullPath() + "\" " + entry.Arguments();
-      reg.WriteString(entry.Caption(), data);
+      reg.WriteString(entry.Caption(), dllRunner ? entry.CommandLine() : RunValueData(entry));
     }
     if (IsMessenger(entry)) SetMessengerPolicy(platform, 0);
     entry.SetEnabled(true);

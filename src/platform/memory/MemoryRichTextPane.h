@@ -22,7 +22,9 @@ class MemoryRichTextPane : public RichTextPane {
   }
   void BeginUpdate() override { ++updateDepth; }
   void EndUpdate() override { --updateDepth; }
-  void AppendLine(const std::string& text) override { lines.push_back(Line{Run{text, std::nullopt}}); }
+  void AppendLine(const std::string& text) override {
+    lines.push_back(text.empty() ? Line{} : Line{Run{text, std::nullopt}});
+  }
   void AppendToLastLine(const std::string& text, const TPrintStyle& style) override {
     if (lines.empty()) lines.emplace_back();
     lines.back().push_back(Run{text, style});

@@ -1,0 +1,122 @@
+#pragma once
+// An in-memory main window for the tests of TfrmMain: a list view that raises the same
+// events the real one does, a recording details pane and status line.
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/unitMain.h"
+#include "platform/memory/MemoryIcons.h"
+#include "platform/memory/MemoryPlatform.h"
+#include "platform/memory/MemoryRichTextPane.h"
+
+namespace kw::testing {
+
+class MemoryMainView : public MainView {
+ public:
+  struct Item {
+    std::string caption;
+    bool checked = false;
+    int image = -1;
+    bool selected = false;
+  };
+
+  TfrmMain* form = nullptr;  // receives the list view's events
+  MemoryRichTextPane display;
+  MemoryImageList icons;
+  std::string status;
+  std::vector<Item> items;
+  std::deque<std::function<void()>> pending;
+  bool busy = false;
+  int busyChanges = 0;
+  bool addDialogResult = false;
+  int addDialogShown = 0, aboutShown = 0, closed = 0;
+  std::vector<std::string> events;  // what the list view reported, for guard tests
+
+  RichTextPane& Display() override { return display; }
+  ImageList& IconList() override { return icons; }
+  void SetStatus(const std::string& text) override { status = text; }
+  void SetBusy(bool value) override {
+    busy = value;
+    ++busyChanges;
+  }
+  int SelectedIndex() override {
+    for (size_t i = 0; i < items.size(); ++i)
+      if (items[i].selected) return static_cast<int>(i);
+    return -1;
+  }
+  int ItemCount() override { return static_cast<int>(items.size()); }
+  std::string ItemCaption(int index) override { return items.at(static_cast<size_t>(index)).caption; }
+  void ClearItems() override { items.clear(); }
+  void AddItem(const std::string& caption, bool checked, int imageIndex) override {
+    // A new item starts unticked; ticking it is a state change the list view reports.
+    items.push_back(Item{caption, false, imageIndex, false});
+    const int index = static_cast<int>(items.size()) - 1;
+    SetChecked(index, checked);
+  }
+  // Selecting is a state change too; the check box stays as it is.
+  void SelectItem(int index) override {
+    for (size_t i = 0; i < items.size(); ++i) {
+      if (items[i].selected && static_cast<int>(i) != index) {
+        Changing(static_cast<int>(i));
+        items[i].selected = false;
+        Changed(static_cast<int>(i), false);
+      }
+    }
+    Changing(index);
+    const bool wasSelected = items[static_cast<size_t>(index)].selected;
+    items[static_cast<size_t>(index)].selected = true;
+    Changed(index, !wasSelected);
+  }
+  void RunAfterNotification(std::function<void()> action) override { pending.push_back(std::move(action)); }
+  bool ShowAddDialog() override {
+    ++addDialogShown;
+    return addDialogResult;
+  }
+  void ShowAboutDialog() override { ++aboutShown; }
+  void ProcessPendingMessages() override { RunPending(); }
+  std::uintptr_t WindowHandle() override { return 0x1234; }
+  void Close() override { ++closed; }
+
+  // A click on an item's check box, as the user makes it, then the message loop.
+  void ClickCheckBox(int index) {
+    SetChecked(index, !items.at(static_cast<size_t>(index)).checked);
+    RunPending();
+  }
+  void RunPending() {
+    while (!pending.empty()) {
+      auto action = std::move(pending.front());
+      pending.pop_front();
+      action();
+    }
+  }
+  std::vector<std::string> Captions() const {
+    std::vector<std::string> captions;
+    for (const Item& item : items) captions.push_back(item.caption);
+    return captions;
+  }
+  std::vector<bool> Checks() const {
+    std::vector<bool> checks;
+    for (const Item& item : items) checks.push_back(item.checked);
+    return checks;
+  }
+
+ private:
+  void SetChecked(int index, bool checked) {
+    Changing(index);
+    items.at(static_cast<size_t>(index)).checked = checked;
+    Changed(index, false);
+  }
+  void Changing(int index) {
+    if (form) form->lvAppsChanging(index, items.at(static_cast<size_t>(index)).checked);
+  }
+  void Changed(int index, bool becameSelected) {
+    if (!form) return;
+    events.push_back(std::to_string(index));
+    form->lvAppsChange(index, true, items.at(static_cast<size_t>(index)).checked);
+    if (becameSelected) form->lvAppsSelectItem(index, true);
+  }
+};
+
+}  // namespace kw::testing

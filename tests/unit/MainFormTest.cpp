@@ -1,0 +1,277 @@
+#include <gtest/gtest.h>
+
+#include "MainFormSupport.h"
+#include "entries/unitAppListState.h"
+#include "entries/unitSysWorks.h"
+#include "util/unitErrors.h"
+
+namespace kw {
+namespace {
+
+using testing::MemoryMainView;
+
+const std::string kProgramFolder = "C:\\Program Files\\Kelderwick\\";
+const std::string kUserStartup = "C:\\users\\me\\Start Menu\\Programs\\Startup";
+const std::string kCommonStartup = "C:\\ProgramData\\Start Menu\\Programs\\StartUp";
+
+class MainFormTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    sys.environment.executablePath = kProgramFolder + "Kelderwick.exe";
+    sys.files.AddFile(kProgramFolder + "welcome.rtf", "{\\rtf1 Welcome}");
+    sys.files.AddFile(kProgramFolder + "welcome_rus.rtf", "{\\rtf1 Russian welcome}");
+    sys.folders.folders[kCsidlStartup] = kUserStartup;
+    sys.folders.folders[kCsidlCommonStartup] = kCommonStartup;
+    sys.files.AddDirectory(kUserStartup);
+    sys.files.AddDirectory(kCommonStartup);
+  }
+  void Start(ProgramValues values) {
+    form = std::make_unique<TfrmMain>(platform, apps, view, std::move(values));
+    view.form = form.get();
+    form->FormCreate();
+  }
+  void Start() { Start(ReadProgramValues(platform)); }
+  int IndexOf(const std::string& caption) {
+    const auto captions = view.Captions();
+    for (size_t i = 0; i < captions.size(); ++i)
+      if (captions[i] == "  " + caption) return static_cast<int>(i);
+    return -1;
+  }
+  std::string RunValue(RootKey root, const std::string& name) {
+    TRegistry reg(sys.registry, root);
+    if (!reg.OpenKey(kRunKeyPath, false) || !reg.ValueExists(name)) return "<missing>";
+    return reg.ReadString(name);
+  }
+  std::vector<std::string> StoredNames() {
+    TRegistry reg(sys.registry, kHkeyLocalMachine);
+    if (!reg.OpenKey(kDisabledAppsKey, false)) return {"<no store>"};
+    std::vector<std::string> captions;
+    for (const std::string& key : reg.GetKeyNames()) {
+      TRegistry entry(sys.registry, kHkeyLocalMachine);
+      entry.OpenKey(std::string(kDisabledAppsKey) + "\\" + key, false);
+      captions.push_back(entry.ReadString("Caption"));
+    }
+    return captions;
+  }
+
+  MemoryPlatform sys;
+  Platform platform = sys.platform();
+  TAppList apps;
+  MemoryMainView view;
+  std::unique_ptr<TfrmMain> form;
+};
+
+// ---- start-up and Refresh ----
+
+TEST_F(MainFormTest, StartupValuesComeFromTheProgramsFileAndLocale) {
+  sys.versions.Add(kProgramFolder + "Kelderwick.exe", 0x0409, 0x04E4, {{"FileVersion", "2.0.0.1"}});
+  sys.environment.languageName = "Ukrainian";
+  const ProgramValues values = ReadProgramValues(platform);
+  EXPECT_EQ(values.ProgramFolder, kProgramFolder);
+  EXPECT_EQ(values.AppVersion, "2.0.0.1");
+  EXPECT_EQ(values.LangCode, 2);
+  sys.environment.languageName = "russian";  // exact comparison
+  EXPECT_EQ(GetUserLanguage(sys.environment), 0);
+  sys.environment.languageName = "Russian";
+  EXPECT_EQ(GetUserLanguage(sys.environment), 1);
+  EXPECT_EQ(ReadFileVersion(sys.versions, "C:\\none.exe"), "");
+}
+
+TEST_F(MainFormTest, TheWelcomeTextFollowsTheLanguage) {
+  Start();
+  EXPECT_EQ(view.display.rtf, "{\\rtf1 Welcome}");
+  ProgramValues russian = ReadProgramValues(platform);
+  russian.LangCode = 1;
+  Start(russian);
+  EXPECT_EQ(view.display.rtf, "{\\rtf1 Russian welcome}");
+}
+
+TEST_F(MainFormTest, AMissingWelcomeFileStopsBeforeTheFirstRefresh) {
+  sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, "Tool", "C:\\tool.exe");
+  sys.files.RemoveFile(kProgramFolder + "welcome.rtf");
+  try {
+    Start();
+    FAIL() << "no file error";
+  } catch (const EFileError& error) {
+    EXPECT_EQ(std::string(error.what()), "Cannot open file " + kProgramFolder + "welcome.rtf");
+  }
+  EXPECT_TRUE(view.items.empty());
+  EXPECT_EQ(view.status, "");
+  form->actRefreshExecute();  // the user can still refresh
+  EXPECT_EQ(view.Captions(), std::vector<std::string>{"  Tool"});
+}
+
+TEST_F(MainFormTest, RefreshListsEverySourceInOrderWithDisabledEntriesLast) {
+  sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, "User", "C:\\user.exe");
+  sys.registry.PutString(kHkeyLocalMachine, kRunKeyPath, "Machine", "C:\\machine.exe");
+  sys.links.AddLink(kUserStartup + "\\u.lnk", LinkData{"C:\\ushort.exe", "", 1, ""});
+  sys.links.AddLink(kCommonStartup + "\\c.lnk", LinkData{"C:\\cshort.exe", "", 1, ""});
+  sys.registry.PutString(kHkeyLocalMachine, std::string(kDisabledAppsKey) + "\\11116-12", "Caption", "Stored");
+  sys.registry.PutString(kHkeyLocalMachine, std::string(kDisabledAppsKey) + "\\11116-12", "Enabled", "TRUE");
+  sys.icons.AddFileIcon("C:\\machine.exe");
+  sys.icons.AddFileIcon("C:\\cshort.exe");
+  Start();
+
+  EXPECT_EQ(view.Captions(), (std::vector<std::string>{"  Machine", "  User", "  cshort.exe", "  ushort.exe",
+                                                       "  Stored"}));
+  EXPECT_EQ(view.Checks(), (std::vector<bool>{true, true, true, true, false}));
+  EXPECT_EQ(view.items[0].image, 0);
+  EXPECT_EQ(view.items[1].image, -1);
+  EXPECT_EQ(view.items[2].image, 1);
+  EXPECT_EQ(view.status, "5 applications found");
+  EXPECT_EQ(view.SelectedIndex(), -1) << "the first refresh selects nothing";
+  EXPECT_FALSE(view.busy);
+  EXPECT_TRUE(form->ListReady);
+}
+
+TEST_F(MainFormTest, AnEmptySystemShowsZero) {
+  Start();
+  EXPECT_TRUE(view.items.empty());
+  EXPECT_EQ(view.status, "0 applications found");
+}
+
+TEST_F(MainFormTest, RefreshSelectsTheSameCaptionAgainAndTheLastOfTwins) {
+  sys.registry.PutString(kHkeyLocalMachine, kRunKeyPath, "Twin", "C:\\a.exe");
+  sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, "Other", "C:\\o.exe");
+  sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, "Twin", "C:\\b.exe");
+  Start();
+  view.SelectItem(IndexOf("Other"));
+  EXPECT_EQ(view.display.Text(0), " Other");
+  form->actRefreshExecute();
+  EXPECT_EQ(view.SelectedIndex(), IndexOf("Other"));
+
+  view.SelectItem(0);  // the first Twin
+  form->actRefreshExecute();
+  EXPECT_EQ(view.SelectedIndex(), 2) << "the last twin ends up selected";
+  EXPECT_EQ(view.display.Text(2), "  Path:  C:\\b.exe");
+
+  // A selected entry that is gone leaves nothing selected and the pane as it was.
+  view.SelectItem(IndexOf("Other"));
+  sys.registry.OpenKey(kHkeyCurrentUser, kRunKeyPath, false)->DeleteValue("Other");
+  form->actRefreshExecute();
+  EXPECT_EQ(view.SelectedIndex(), -1);
+  EXPECT_EQ(view.display.Text(2), "  Path:  C:\\o.exe");
+}
+
+TEST_F(MainFormTest, ListEventsDuringARefreshNeverAct) {
+  sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, "Tool", "C:\\tool.exe");
+  Start();
+  view.events.clear();
+  form->actRefreshExecute();
+  EXPECT_FALSE(view.events.empty()) << "ticking new items raised events";
+  EXPECT_TRUE(view.pending.empty()) << "and none of them ran an action";
+  EXPECT_EQ(StoredNames(), std::vector<std::string>{"<no store>"});
+}
+
+TEST_F(MainFormTest, AnErrorInsideARefreshRestoresTheGuardAndCursorFirst) {
+  // A hand-edited store entry whose Origin is not a number fails its details report.
+  const std::string bad = std::string(kDisabledAppsKey) + "\\x";
+  sys.registry.PutString(kHkeyLocalMachine, bad, "Caption", "Bad");
+  sys.registry.PutString(kHkeyLocalMachine, bad, "Origin", "x");
+  sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, "Good", "C:\\good.exe");
+  Start();
+  EXPECT_THROW(view.SelectItem(IndexOf("Bad")), EConvertError);
+  sys.registry.PutString(kHkeyLocalMachine, std::string(kDisabledAppsKey) + "\\y", "Caption", "Later");
+
+  // The refresh re-selects it and fails there, after every item is in the list.
+  EXPECT_THROW(form->actRefreshExecute(), EConvertError);
+  EXPECT_EQ(view.Captions(), (std::vector<std::string>{"  Good", "  Bad", "  Later"}));
+  EXPECT_TRUE(form->ListReady);
+  EXPECT_FALSE(view.busy);
+}
+
+// ---- selecting and ticking ----
+
+TEST_F(MainFormTest, ClickingTheCheckBoxOfAnUnselectedItemSelectsThenActs) {
+  sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, "First", "C:\\first.exe");
+  sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, "Second", "\"C:\\second.exe\" -x");
+  Start();
+  view.SelectItem(0);
+  view.RunPending();
+  EXPECT_EQ(RunValue(kHkeyCurrentUser, "First"), "C:\\first.exe") << "selecting never acts";
+
+  view.ClickCheckBox(1);
+  EXPECT_EQ(RunValue(kHkeyCurrentUser, "Second"), "<missing>");
+  EXPECT_EQ(StoredNames(), std::vector<std::string>{"Second"});
+  EXPECT_EQ(view.Captions(), (std::vector<std::string>{"  First", "  Second"}));
+  EXPECT_EQ(view.Checks(), (std::vector<bool>{true, false}));
+  EXPECT_EQ(view.SelectedIndex(), 1) << "the entry stays selected after the refresh";
+
+  view.ClickCheckBox(1);
+  EXPECT_EQ(RunValue(kHkeyCurrentUser, "Second"), "\"C:\\second.exe\"  -x");
+  EXPECT_TRUE(StoredNames().empty());
+  EXPECT_EQ(view.Checks(), (std::vector<bool>{true, true}));
+}
+
+TEST_F(MainFormTest, KeysInTheListDeleteAndRefresh) {
+  sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, "Tool", "C:\\tool.exe");
+  Start();
+  sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, "Late", "C:\\late.exe");
+  form->lvAppsKeyDown(kVkF5);
+  EXPECT_EQ(view.ItemCount(), 2);
+
+  view.SelectItem(0);
+  sys.messages.answers = {1};  // No
+  form->lvAppsKeyDown(kVkDelete);
+  EXPECT_EQ(RunValue(kHkeyCurrentUser, "Tool"), "C:\\tool.exe");
+  sys.messages.answers = {0};  // Yes
+  form->lvAppsKeyDown(kVkDelete);
+  EXPECT_EQ(RunValue(kHkeyCurrentUser, "Tool"), "<missing>");
+  EXPECT_EQ(sys.messages.shown.back().text, "Are you sure you wish to delete this item?");
+  EXPECT_EQ(view.Captions(), std::vector<std::string>{"  Late"});
+  form->lvAppsKeyDown('A');
+  EXPECT_EQ(sys.messages.shown.size(), 2u);
+}
+
+TEST_F(MainFormTest, CommandsWithoutASelectionDoNothing) {
+  sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, "Tool", "C:\\tool.exe");
+  Start();
+  form->actDisableAppExecute();
+  form->actEnableAppExecute();
+  form->actDeleteExecute();
+  form->actPropertiesExecute();
+  form->actWebSearchExecute();
+  EXPECT_EQ(RunValue(kHkeyCurrentUser, "Tool"), "C:\\tool.exe");
+  EXPECT_TRUE(sys.messages.shown.empty());
+  EXPECT_TRUE(sys.shell.launches.empty());
+  EXPECT_TRUE(sys.properties.shown.empty());
+}
+
+TEST_F(MainFormTest, PropertiesRefreshOnceWhenTheProgramIsActiveAgain) {
+  sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, "Tool", "C:\\tool.exe");
+  sys.files.AddFile("C:\\tool.exe");
+  Start();
+  view.SelectItem(0);
+  form->actPropertiesExecute();
+  EXPECT_EQ(sys.properties.shown, std::vector<std::string>{"C:\\|tool.exe"});
+  EXPECT_EQ(sys.properties.lastOwner, 0x1234u);
+  EXPECT_TRUE(form->RefreshOnActivate);
+  sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, "Changed", "C:\\c.exe");
+  form->AppEventsActivate();
+  EXPECT_EQ(view.ItemCount(), 2);
+  sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, "Again", "C:\\a.exe");
+  form->AppEventsActivate();
+  EXPECT_EQ(view.ItemCount(), 2) << "a second activation does not refresh";
+}
+
+TEST_F(MainFormTest, HelpAddAboutAndExit) {
+  Start();
+  form->actShowHelpExecute();
+  ASSERT_EQ(sys.shell.launches.size(), 1u);
+  EXPECT_EQ(sys.shell.launches[0].file, kProgramFolder + "Kelderwick.chm");
+  EXPECT_EQ(sys.shell.launches[0].showCmd, kSwShow);
+
+  sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, "New", "C:\\new.exe");
+  form->actAddAppExecute();  // cancelled: no refresh
+  EXPECT_EQ(view.ItemCount(), 0);
+  view.addDialogResult = true;
+  form->actAddAppExecute();
+  EXPECT_EQ(view.ItemCount(), 1);
+  form->btAboutClick();
+  form->actExitExecute();
+  EXPECT_EQ(view.aboutShown, 1);
+  EXPECT_EQ(view.closed, 1);
+}
+
+}  // namespace
+}  // namespace kw
