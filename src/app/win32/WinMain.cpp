@@ -5,6 +5,8 @@
 
 #include "app/unitMain.h"
 #include "app/win32/MainWindow.h"
+#include "dialogs/win32/AboutDialog.h"
+#include "dialogs/win32/AddAppDialog.h"
 #include "platform/win32/Win32Platform.h"
 
 namespace {
@@ -45,7 +47,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES};
   ::InitCommonControlsEx(&controls);
 
+  // The forms in their order: the main window, the About box, the Add Application dialog.
+  // The dialogs keep their state between showings, so they live as long as the program.
   kw::app::MainWindow frmMain(platform, kw::AppList, values);
+  kw::dialogs::AboutDialog dlgAbout(platform, values.AppVersion);
+  kw::dialogs::AddAppDialog dlgAddApp(platform);
+  frmMain.showAboutDialog = [&dlgAbout](HWND owner) { dlgAbout.ShowModal(owner); };
+  frmMain.showAddDialog = [&dlgAddApp](HWND owner) { return dlgAddApp.ShowModal(owner); };
   if (!frmMain.Create(instance)) return 1;
   system.shell.SetOwner(frmMain.hwnd());
   frmMain.Show(SW_SHOWMAXIMIZED);
