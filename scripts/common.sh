@@ -86,6 +86,8 @@ make_prefix() {
   mkdir -p "$WINEPREFIX"
   timeout 180 wineboot -i >/dev/null 2>&1 || { log "wineboot failed in $WINEPREFIX"; return 1; }
   timeout 60 wineserver -w 2>/dev/null || true
+  # Wine's own fonts (Tahoma, and Marlett for the caption buttons) where its windows find them.
+  cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
 }
 
 stop_wine() {
