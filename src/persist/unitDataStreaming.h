@@ -67,7 +67,14 @@ class TOptionsList : public TStringList {
   void Assign(const TStringList& source) override;
 
   // The registry form: root\path holds one REG_SZ value per line (name before the first
-  // "=", the stored value after it). Failures give false; nothing is raised.
+  // "=", the stored value after it; a line without "=" is not stored, "=x" is the default
+  // value; of lines whose names differ only in letter case the first names the value and the
+  // last gives its data). Failures give false; nothing is raised. Save creates the key when
+  // missing and brings it to exactly those values (no others, no subkeys) in place, writing
+  // only values that differ, then deleting leftovers: a failed save leaves a mix of new and
+  // old values, never fewer than the old ones (Part 3.3 deletes the key first instead). Load
+  // replaces the lines with the key's values in enumeration order; false when the key is
+  // missing or a value is not a string (the lines read before it stay).
   bool SaveToRegistry(RegistryBackend& registry, std::string_view path, RootKey root) const;
   bool LoadFromRegistry(RegistryBackend& registry, std::string_view path, RootKey root);
 

@@ -41,6 +41,11 @@ std::string TRegistry::ReadString(std::string_view name) {
   return nul == std::string::npos ? value->data : value->data.substr(0, nul);
 }
 
+std::optional<RegValue> TRegistry::ReadValue(std::string_view name) {
+  if (!key_) return std::nullopt;
+  return key_->QueryValue(name);
+}
+
 void TRegistry::WriteValue(std::string_view name, const RegValue& value) {
   if (!key_ || !key_->SetValue(name, value))
     throw ERegistryException("Failed to set data for '" + std::string(name) + "'");

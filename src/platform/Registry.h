@@ -74,6 +74,11 @@ class TRegistry {
   // Raise "Failed to set data for '<name>'" when the write is refused or no key is open.
   void WriteString(std::string_view name, std::string_view text);
   void WriteInteger(std::string_view name, std::int32_t number);
+  // A value as stored, of any type (for copying a key faithfully); nullopt when it is
+  // missing or cannot be read, or no key is open.
+  std::optional<RegValue> ReadValue(std::string_view name);
+  // Writes a value of any type; raises as WriteString.
+  void WriteValue(std::string_view name, const RegValue& value);
   bool DeleteValue(std::string_view name);
 
   // Deletes root\path with its whole subtree; a missing key is no error.
@@ -81,8 +86,6 @@ class TRegistry {
   bool KeyExists(std::string_view path);
 
  private:
-  void WriteValue(std::string_view name, const RegValue& value);
-
   RegistryBackend& backend_;
   RootKey root_;
   std::unique_ptr<RegistryKey> key_;

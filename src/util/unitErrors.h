@@ -35,6 +35,12 @@ class EStreamError : public Exception {
   using Exception::Exception;
 };
 
+// An object was used as a class that it does not belong to ("Invalid class typecast").
+class EInvalidCast : public Exception {
+ public:
+  using Exception::Exception;
+};
+
 // A file could not be opened or created.
 class EFileError : public Exception {
  public:
