@@ -72,7 +72,7 @@ class TOptionsList : public TStringList {
   // last gives its data). Failures give false; nothing is raised. Save creates the key when
   // missing and brings it to exactly those values (no others, no subkeys) in place, writing
   // only values that differ, then deleting leftovers: a failed save leaves a mix of new and
-  // old values, never fewer than the old ones (Part 3.3 deletes the key first instead). Load
+  // old values, never fewer than the old ones. Load
   // replaces the lines with the key's values in enumeration order; false when the key is
   // missing or a value is not a string (the lines read before it stay).
   bool SaveToRegistry(RegistryBackend& registry, std::string_view path, RootKey root) const;

@@ -1,5 +1,5 @@
 #pragma once
-// Collections of option lists (Part 3.2) and their stored forms (Part 3.3): an owning object
+// Collections of option lists and their stored forms: an owning object
 // list with an item factory and a binary stream form, and the collection of option lists that
 // finds them by name, with its text stream form and its registry form.
 #include <memory>
@@ -101,7 +101,7 @@ class TMultiOptions : public TPersistObjList {
   // "=" is not stored, a line "=x" is the default value). Registry failures give false;
   // nothing is raised.
   //
-  // Save never loses a list that was stored before (DESIGN.md, departure 2). On success the
+  // Save never loses a list that was stored before. On success the
   // key holds exactly one subkey per distinct name (names equal without regard to letter case
   // share one subkey; the later list wins, with its name), each with exactly its list's
   // values, and no values of its own. On failure every list stored before can still be

@@ -1,8 +1,8 @@
-// The registry forms of an option list and of a collection of option lists (Part 3.3), with
-// the collection save that never loses a stored list (DESIGN.md, departure 2).
+// The registry forms of an option list and of a collection of option lists, with the
+// collection save that never loses a stored list.
 //
-// Departure from the letter of Part 3.3: neither save deletes the old key before writing.
-// Both bring the key into its new state in place, writing only the values that differ and
+// Neither save deletes the old key before writing: a refused write part way through would
+// lose every list not yet rewritten. Both bring the key into its new state in place, writing only the values that differ and
 // deleting what is left over afterwards, so a failure leaves the old data standing instead
 // of a half-written key; the collection save also undoes what it wrote when it fails.
 #include <algorithm>

@@ -1,5 +1,5 @@
 #pragma once
-// Streams of bytes for the stream forms of option lists (Part 3.3): the abstract TStream, the
+// Streams of bytes for the stream forms of option lists: the abstract TStream, the
 // in-memory TMemoryStream, and the unit's routines for the binary form's count field and
 // length-prefixed blocks. All integers of the binary form are little-endian.
 #include <cstddef>

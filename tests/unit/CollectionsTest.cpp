@@ -1,4 +1,4 @@
-// Collections of option lists (Part 3.2), their text and binary stream forms (Part 3.3).
+// Collections of option lists, their text and binary stream forms.
 #include <gtest/gtest.h>
 
 #include "persist/unitDataStreamingCollections.h"

@@ -1,5 +1,5 @@
-// The registry forms of option lists and collections (Part 3.3) against the in-memory
-// registry, with the save that never loses a stored list (DESIGN.md, departure 2).
+// The registry forms of option lists and collections against the in-memory
+// registry, with the save that never loses a stored list.
 #include <gtest/gtest.h>
 
 #include <algorithm>
