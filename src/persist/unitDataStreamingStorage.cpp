@@ -2,9 +2,10 @@
 // collection save that never loses a stored list.
 //
 // Neither save deletes the old key before writing: a refused write part way through would
-// lose every list not yet rewritten. Both bring the key into its new state in place, writing only the values that differ and
-// deleting what is left over afterwards, so a failure leaves the old data standing instead
-// of a half-written key; the collection save also undoes what it wrote when it fails.
+// lose every list not yet rewritten. Both bring the key into its new state in place, writing
+// only the values that differ and deleting what is left over afterwards, so a failure leaves
+// the old data standing instead of a half-written key; the collection save also undoes what
+// it wrote when it fails.
 #include <algorithm>
 #include <optional>
 #include <utility>
