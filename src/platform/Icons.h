@@ -7,7 +7,8 @@
 namespace kw {
 
 // An icon the caller owns. Handle() is the platform's handle value: 0 means none, and the
-// shell answers 1 for "this file is not a program, library or icon file"; neither is an icon.
+// shell answers 1 for "this file is not a program, library or icon file" (Windows; Wine
+// answers 0); neither is an icon.
 class Icon {
  public:
   virtual ~Icon() = default;
@@ -20,7 +21,8 @@ class Icons {
   // The shell's two icon calls, each giving whatever handle value the shell answered
   // (null for 0). FileIcon (ExtractIcon): icon number index of a program, library or icon
   // file. AssociatedIcon (ExtractAssociatedIcon): an icon of the file itself or of the
-  // program associated with it.
+  // program associated with its type; null for a missing file or one of a type no program
+  // is associated with (Windows may give a generic icon there).
   virtual std::unique_ptr<Icon> FileIcon(std::string_view path, int index) = 0;
   virtual std::unique_ptr<Icon> AssociatedIcon(std::string_view path, int index) = 0;
 };

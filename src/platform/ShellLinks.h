@@ -8,7 +8,8 @@ namespace kw {
 // What reading one link gave. Each flag tells whether that step succeeded.
 struct LinkReadResult {
   bool opened = false;         // the link object and its two interfaces were available
-  bool pathRead = false;       // the raw target path query answered S_OK (a file-system target)
+  bool pathRead = false;       // the raw target path query answered S_OK with a path (a
+                               // file-system target)
   std::string targetPath;      // raw: environment references unexpanded, nothing resolved
   std::string arguments;
   bool showCmdRead = false;    // the show-command query answered S_OK
@@ -25,7 +26,8 @@ struct LinkData {
 
 enum class LinkWriteResult {
   Written,
-  PropertyRefused,  // one of the four property calls failed; nothing was saved
+  PropertyRefused,  // one of the four property calls failed, or the target is longer than a
+                    // link holds (MAX_PATH - 1 characters); nothing was saved
   SaveFailed,       // the properties were set but the file could not be saved
 };
 
@@ -33,11 +35,14 @@ class ShellLinks {
  public:
   virtual ~ShellLinks() = default;
   // Loads the link file (the load's own result is not looked at) and queries the raw target
-  // path and the arguments (each at most 254 characters) and the show command.
+  // path, the arguments and the show command. Texts are read whole, however long: a text cut
+  // here would be written back cut when the entry is enabled again.
   virtual LinkReadResult Read(std::string_view linkPath) = 0;
   // Makes a new link with exactly these properties and saves it to linkPath, replacing an
-  // existing file. Raises EShellError when the link object cannot be created (with the
-  // system's text for the failure) or lacks an interface ("Interface not supported").
+  // existing file. A target with environment references ("%SystemRoot%\x.exe") is stored
+  // expanded, with the raw form beside it where the shell keeps one (Windows reads that
+  // back). Raises EShellError when the link object cannot be created (with the system's text
+  // for the failure) or lacks an interface ("Interface not supported").
   virtual LinkWriteResult Write(std::string_view linkPath, const LinkData& link) = 0;
 };
 

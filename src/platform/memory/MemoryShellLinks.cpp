@@ -51,13 +51,8 @@ std::optional<Parsed> Parse(const std::string& content) {
   return parsed;
 }
 
-// The shell's 255-character buffers hold at most 254 UTF-16 units.
-std::string Cut254(const std::string& text) {
-  std::u16string units = Utf8ToUtf16(text);
-  if (units.size() <= 254) return text;
-  units.resize(254);
-  return Utf16ToUtf8(units);
-}
+// A link holds a target of fewer than MAX_PATH (260) UTF-16 units.
+bool TargetFits(const std::string& target) { return Utf8ToUtf16(target).size() < 260; }
 
 }  // namespace
 
@@ -70,8 +65,8 @@ LinkReadResult MemoryShellLinks::Read(std::string_view linkPath) {
   if (!parsed) return result;  // an empty link object: no path
   if (!parsed->fileSystemTarget || parsed->link.targetPath.empty()) return result;
   result.pathRead = true;
-  result.targetPath = Cut254(parsed->link.targetPath);
-  result.arguments = Cut254(parsed->link.arguments);
+  result.targetPath = parsed->link.targetPath;
+  result.arguments = parsed->link.arguments;
   result.showCmdRead = parsed->showCmdReadable;
   result.showCmd = parsed->link.showCmd;
   return result;
@@ -80,7 +75,7 @@ LinkReadResult MemoryShellLinks::Read(std::string_view linkPath) {
 LinkWriteResult MemoryShellLinks::Write(std::string_view linkPath, const LinkData& link) {
   if (failCreate) throw EShellError(failureText);
   if (missingInterface) throw EShellError("Interface not supported");
-  if (refuseProperty) return LinkWriteResult::PropertyRefused;
+  if (refuseProperty || !TargetFits(link.targetPath)) return LinkWriteResult::PropertyRefused;
   return files_.WriteWholeFile(linkPath, Serialise(link, true, true)) ? LinkWriteResult::Written
                                                                       : LinkWriteResult::SaveFailed;
 }

@@ -2,6 +2,7 @@
 // Owning wrappers for Windows handles and COM interfaces: one template, one traits class per
 // kind of handle. Each releases its handle on every path.
 #include <windows.h>
+#include <objbase.h>
 
 #include <utility>
 
@@ -74,6 +75,16 @@ struct GdiObjectTraits {
   static void close(pointer h) noexcept { ::DeleteObject(h); }
 };
 using unique_gdi_object = unique_handle<GdiObjectTraits>;
+
+// Memory of the COM task allocator that the shell hands out (item identifier lists, texts).
+template <typename T>
+struct CoTaskMemTraits {
+  using pointer = T*;
+  static pointer invalid() noexcept { return nullptr; }
+  static void close(pointer p) noexcept { ::CoTaskMemFree(p); }
+};
+template <typename T>
+using unique_cotaskmem = unique_handle<CoTaskMemTraits<T>>;
 
 // A counted reference to a COM interface.
 template <typename T>

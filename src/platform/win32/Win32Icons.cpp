@@ -8,20 +8,18 @@ namespace kw::win32 {
 
 namespace {
 
-// Handle values 0 and 1 are answers of the shell, not icons: only real ones are destroyed.
+// Handle values 0 and 1 are answers of the shell, not icons: only real ones are owned and
+// destroyed.
 class Win32Icon : public Icon {
  public:
-  explicit Win32Icon(HICON icon) : icon_(icon) {}
-  ~Win32Icon() override {
-    if (Handle() >= 2) ::DestroyIcon(icon_);
-  }
-  Win32Icon(const Win32Icon&) = delete;
-  Win32Icon& operator=(const Win32Icon&) = delete;
-  std::uintptr_t Handle() const override { return reinterpret_cast<std::uintptr_t>(icon_); }
-  HICON get() const { return icon_; }
+  explicit Win32Icon(HICON icon)
+      : value_(reinterpret_cast<std::uintptr_t>(icon)), owned_(value_ >= 2 ? icon : nullptr) {}
+  std::uintptr_t Handle() const override { return value_; }
+  HICON get() const { return owned_.get(); }
 
  private:
-  HICON icon_;
+  std::uintptr_t value_;
+  unique_hicon owned_;
 };
 
 HINSTANCE ProgramInstance() { return ::GetModuleHandleW(nullptr); }
@@ -38,11 +36,23 @@ std::unique_ptr<Icon> Win32Icons::FileIcon(std::string_view path, int index) {
 }
 
 std::unique_ptr<Icon> Win32Icons::AssociatedIcon(std::string_view path, int index) {
+  const std::wstring file = Wide(path);
   // The call may write the path of the icon's file back into its buffer.
-  std::wstring buffer = Wide(path);
+  std::wstring buffer = file;
   buffer.resize(MAX_PATH + 1 > buffer.size() ? MAX_PATH + 1 : buffer.size() + 1, L'\0');
   WORD iconIndex = static_cast<WORD>(index);
-  return Wrap(::ExtractAssociatedIconW(ProgramInstance(), buffer.data(), &iconIndex));
+  const HICON icon = ::ExtractAssociatedIconW(ProgramInstance(), buffer.data(), &iconIndex);
+  if (reinterpret_cast<std::uintptr_t>(icon) >= 2) return Wrap(icon);
+
+  // Wine's ExtractIcon answers 0 rather than 1 for a document, and its ExtractAssociatedIcon
+  // then never looks at the program associated with the document; that program's icon is
+  // what Windows gives.
+  wchar_t program[MAX_PATH + 1] = {};
+  if (reinterpret_cast<INT_PTR>(::FindExecutableW(file.c_str(), nullptr, program)) > 32 && program[0]) {
+    const HICON programIcon = ::ExtractIconW(ProgramInstance(), program, static_cast<UINT>(index));
+    if (reinterpret_cast<std::uintptr_t>(programIcon) >= 2) return Wrap(programIcon);
+  }
+  return Wrap(icon);
 }
 
 HICON IconHandle(const Icon& icon) {

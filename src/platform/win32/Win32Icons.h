@@ -14,7 +14,8 @@ class Win32Icons : public Icons {
   std::unique_ptr<Icon> AssociatedIcon(std::string_view path, int index) override;
 };
 
-// The handle of an icon made by Win32Icons (null for any other kind of icon).
+// The handle of an icon made by Win32Icons (null for the shell's answers 0 and 1, and for any
+// other kind of icon).
 HICON IconHandle(const Icon& icon);
 
 struct ImageListTraits {

@@ -11,16 +11,12 @@ namespace kw::win32 {
 std::uint32_t Win32ShellFolders::WindowsVersion() { return ::GetVersion(); }
 
 std::optional<std::string> Win32ShellFolders::SpecialFolderLocation(int csidl) {
-  // The identifier list is freed with the shell's allocator; without one it is left alone.
-  ComPtr<IMalloc> allocator;
-  if (FAILED(::SHGetMalloc(allocator.put()))) allocator.reset();
-  PIDLIST_ABSOLUTE idList = nullptr;
-  if (FAILED(::SHGetSpecialFolderLocation(nullptr, csidl, &idList)) || !idList) return std::nullopt;
-  std::optional<std::string> path;
+  // The shell's allocator is the COM task allocator, so the list is freed with it on every path.
+  unique_cotaskmem<ITEMIDLIST> idList;
+  if (FAILED(::SHGetSpecialFolderLocation(nullptr, csidl, idList.put())) || !idList) return std::nullopt;
   wchar_t buffer[MAX_PATH] = {};
-  if (::SHGetPathFromIDListW(idList, buffer)) path = Narrow(buffer);
-  if (allocator) allocator->Free(idList);
-  return path;
+  if (!::SHGetPathFromIDListW(idList.get(), buffer) || buffer[0] == L'\0') return std::nullopt;
+  return Narrow(buffer);
 }
 
 }  // namespace kw::win32

@@ -10,13 +10,17 @@
 #include "util/unitErrors.h"
 
 #include <cstdio>
+#include <cwchar>
+#include <utility>
+#include <vector>
 
 namespace kw::win32 {
 
 namespace {
 
-// The shell link's buffers: 255 characters with the terminator.
-constexpr int kLinkBuffer = 255;
+// A link stores each text with a 16-bit length, so this buffer holds any of them whole.
+constexpr int kFirstBuffer = MAX_PATH;
+constexpr int kLargestBuffer = 0x10000 + 1;
 
 std::string SystemMessage(HRESULT hr) {
   wchar_t* text = nullptr;
@@ -38,6 +42,73 @@ std::string SystemMessage(HRESULT hr) {
   return message;
 }
 
+// The link object copies a text into the caller's buffer and cuts it silently when it does
+// not fit; the buffer grows until the text leaves room to spare, so a long path or argument
+// list is read whole (a cut one would be written back cut when the entry is enabled again).
+// The buffer is terminated here, whatever the shell left in it.
+template <typename Query>
+std::pair<HRESULT, std::wstring> QueryText(Query query) {
+  for (int size = kFirstBuffer;; size = size * 2 < kLargestBuffer ? size * 2 : kLargestBuffer) {
+    std::vector<wchar_t> buffer(static_cast<size_t>(size) + 1, L'\0');
+    const HRESULT hr = query(buffer.data(), size);
+    const size_t length = ::wcsnlen(buffer.data(), static_cast<size_t>(size));
+    if (length + 1 < static_cast<size_t>(size) || size == kLargestBuffer)
+      return {hr, std::wstring(buffer.data(), length)};
+  }
+}
+
+// Wine keeps a link's target in the file's location block in the ANSI code page only, so
+// characters outside it come back as '?', which no file name can hold. The link's item
+// identifier list keeps the names whole; its path is taken when it is the same path with
+// those characters restored, and never otherwise.
+std::wstring RestoreLostCharacters(const ComPtr<IShellLinkW>& link, std::wstring path) {
+  if (path.find(L'?') == std::wstring::npos) return path;
+  unique_cotaskmem<ITEMIDLIST> idList;
+  if (FAILED(link->GetIDList(idList.put())) || !idList) return path;
+  wchar_t whole[MAX_PATH] = {};
+  if (!::SHGetPathFromIDListW(idList.get(), whole)) return path;
+  const std::wstring_view restored(whole);
+  if (restored.size() != path.size()) return path;
+  for (size_t i = 0; i < path.size(); ++i)
+    if (path[i] != L'?' && path[i] != restored[i]) return path;
+  return std::wstring(restored);
+}
+
+// An environment reference in a target is not a path the link object can resolve (Wine's
+// takes "%SystemRoot%\x.exe" for a name relative to the current folder). The link gets the
+// expanded path, and the raw one is kept beside it in the link's expandable-target block
+// where the link object supports it, as Windows does for such a target.
+struct Target {
+  std::wstring path;  // what SetPath gets
+  std::wstring raw;   // the target as given, when it differs from path
+};
+
+Target ExpandTarget(const std::wstring& target) {
+  if (target.find(L'%') == std::wstring::npos) return {target, {}};
+  const DWORD size = ::ExpandEnvironmentStringsW(target.c_str(), nullptr, 0);
+  if (size == 0) return {target, {}};
+  std::wstring expanded(size, L'\0');
+  const DWORD written = ::ExpandEnvironmentStringsW(target.c_str(), expanded.data(), size);
+  if (written == 0 || written > size) return {target, {}};
+  expanded.resize(written - 1);
+  if (expanded == target) return {target, {}};
+  return {expanded, target};
+}
+
+void KeepRawTarget(const ComPtr<IShellLinkW>& link, const std::wstring& raw) {
+  ComPtr<IShellLinkDataList> data = link.as<IShellLinkDataList>(IID_IShellLinkDataList);
+  if (!data || raw.size() >= MAX_PATH) return;
+  EXP_SZ_LINK block{};
+  block.cbSize = sizeof block;
+  block.dwSignature = EXP_SZ_LINK_SIG;
+  ::WideCharToMultiByte(CP_ACP, 0, raw.c_str(), -1, block.szTarget, MAX_PATH, nullptr, nullptr);
+  block.szTarget[MAX_PATH - 1] = '\0';
+  raw.copy(block.swzTarget, MAX_PATH - 1);
+  DWORD flags = 0;
+  if (SUCCEEDED(data->AddDataBlock(&block)) && SUCCEEDED(data->GetFlags(&flags)))
+    data->SetFlags(flags | SLDF_HAS_EXP_SZ);
+}
+
 }  // namespace
 
 LinkReadResult Win32ShellLinks::Read(std::string_view linkPath) {
@@ -51,14 +122,16 @@ LinkReadResult Win32ShellLinks::Read(std::string_view linkPath) {
 
   file->Load(Wide(linkPath).c_str(), STGM_READ);  // a failed load leaves an empty link
 
-  wchar_t buffer[kLinkBuffer] = {};
-  if (link->GetPath(buffer, kLinkBuffer, nullptr, SLGP_RAWPATH) != S_OK) return result;
+  // S_FALSE: no file-system target. Wine answers S_OK with an empty path where Windows
+  // answers S_FALSE; an empty target is no file either way.
+  auto [pathResult, path] =
+      QueryText([&](wchar_t* buffer, int size) { return link->GetPath(buffer, size, nullptr, SLGP_RAWPATH); });
+  if (pathResult != S_OK || path.empty()) return result;
   result.pathRead = true;
-  result.targetPath = Narrow(buffer);
+  result.targetPath = Narrow(RestoreLostCharacters(link, std::move(path)));
 
-  wchar_t arguments[kLinkBuffer] = {};
-  link->GetArguments(arguments, kLinkBuffer);
-  result.arguments = Narrow(arguments);
+  result.arguments =
+      Narrow(QueryText([&](wchar_t* buffer, int size) { return link->GetArguments(buffer, size); }).second);
 
   int showCmd = 0;
   if (link->GetShowCmd(&showCmd) != S_OK) return result;
@@ -76,8 +149,13 @@ LinkWriteResult Win32ShellLinks::Write(std::string_view linkPath, const LinkData
   ComPtr<IPersistFile> file = link.as<IPersistFile>(IID_IPersistFile);
   if (!file) throw EShellError("Interface not supported");
 
-  if (FAILED(link->SetPath(Wide(data.targetPath).c_str())) ||
-      FAILED(link->SetArguments(Wide(data.arguments).c_str())) || FAILED(link->SetShowCmd(data.showCmd)) ||
+  // A link holds a target of fewer than MAX_PATH characters; Wine's link object stores
+  // whatever is left in its path buffer for a longer one, so it is refused here.
+  const Target target = ExpandTarget(Wide(data.targetPath));
+  if (target.path.size() >= MAX_PATH) return LinkWriteResult::PropertyRefused;
+  if (FAILED(link->SetPath(target.path.c_str()))) return LinkWriteResult::PropertyRefused;
+  if (!target.raw.empty()) KeepRawTarget(link, target.raw);
+  if (FAILED(link->SetArguments(Wide(data.arguments).c_str())) || FAILED(link->SetShowCmd(data.showCmd)) ||
       FAILED(link->SetWorkingDirectory(Wide(data.workingDirectory).c_str())))
     return LinkWriteResult::PropertyRefused;
 
