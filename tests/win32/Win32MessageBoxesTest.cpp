@@ -50,7 +50,16 @@ std::future<SeenBox> AnswerBox(const std::wstring& caption, const std::string& e
       if (!box) ::Sleep(25);
     }
     if (!box) return seen;
-    ::Sleep(100);  // let the box finish its layout
+    // The box is ready for keys once one of its controls has the focus.
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    for (int i = 0; i < 200; ++i) {
+      if (::GetGUIThreadInfo(::GetWindowThreadProcessId(box, nullptr), &info) && info.hwndFocus &&
+          ::IsChild(box, info.hwndFocus))
+        break;
+      ::Sleep(10);
+    }
+    ::Sleep(50);
     wchar_t text[256] = {};
     ::GetWindowTextW(box, text, 256);
     seen.caption = Narrow(text);
