@@ -57,21 +57,35 @@ std::pair<HRESULT, std::wstring> QueryText(Query query) {
   }
 }
 
+// The text as it comes back from the ANSI code page: characters outside it are replaced by
+// a similar one where the code page has one ("π" by "p") and by "?" otherwise.
+std::wstring ThroughAnsiCodePage(std::wstring_view text) {
+  if (text.empty()) return {};
+  const int size = static_cast<int>(text.size());
+  const int bytes = ::WideCharToMultiByte(CP_ACP, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+  std::string ansi(static_cast<size_t>(bytes), '\0');
+  ::WideCharToMultiByte(CP_ACP, 0, text.data(), size, ansi.data(), bytes, nullptr, nullptr);
+  const int chars = ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), bytes, nullptr, 0);
+  std::wstring back(static_cast<size_t>(chars), L'\0');
+  ::MultiByteToWideChar(CP_ACP, 0, ansi.data(), bytes, back.data(), chars);
+  return back;
+}
+
 // Wine keeps a link's target in the file's location block in the ANSI code page only, so
-// characters outside it come back as '?', which no file name can hold. The link's item
-// identifier list keeps the names whole; its path is taken when it is the same path with
-// those characters restored, and never otherwise.
+// characters outside it come back replaced. The link's item identifier list keeps the names
+// whole; its path is taken when the target read is exactly that path passed through the
+// ANSI code page (or that path with "?" for the lost characters), and never otherwise.
 std::wstring RestoreLostCharacters(const ComPtr<IShellLinkW>& link, std::wstring path) {
-  if (path.find(L'?') == std::wstring::npos) return path;
   unique_cotaskmem<ITEMIDLIST> idList;
   if (FAILED(link->GetIDList(idList.put())) || !idList) return path;
   wchar_t whole[MAX_PATH] = {};
   if (!::SHGetPathFromIDListW(idList.get(), whole)) return path;
-  const std::wstring_view restored(whole);
-  if (restored.size() != path.size()) return path;
+  const std::wstring restored(whole);
+  if (restored == path || restored.size() != path.size()) return path;
+  if (ThroughAnsiCodePage(restored) == path) return restored;
   for (size_t i = 0; i < path.size(); ++i)
     if (path[i] != L'?' && path[i] != restored[i]) return path;
-  return std::wstring(restored);
+  return restored;
 }
 
 // An environment reference in a target is not a path the link object can resolve (Wine's
