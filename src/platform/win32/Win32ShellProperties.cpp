@@ -45,7 +45,9 @@ bool Win32ShellProperties::ShowProperties(std::string_view folder, std::string_v
   invoke.cbSize = sizeof invoke;
   invoke.fMask = 0;
   invoke.hwnd = owner;
-  invoke.lpVerb = "Properties";
+  // The canonical verb is lower case: Windows compares verbs without regard to case, but
+  // Wine's shell knows only "properties" and fails "Properties".
+  invoke.lpVerb = "properties";
   invoke.nShow = SW_SHOWNORMAL;
   return SUCCEEDED(menu->InvokeCommand(&invoke));
 }
