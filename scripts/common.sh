@@ -86,8 +86,16 @@ make_prefix() {
   mkdir -p "$WINEPREFIX"
   timeout 180 wineboot -i >/dev/null 2>&1 || { log "wineboot failed in $WINEPREFIX"; return 1; }
   timeout 60 wineserver -w 2>/dev/null || true
-  # Wine's own fonts (Tahoma, and Marlett for the caption buttons) where its windows find them.
+  # Wine's own fonts (Tahoma, and Marlett for the caption buttons) where its windows find them,
+  # and the metric-compatible Liberation fonts for the Windows fonts the program asks for.
   cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+  local reg
+  reg=$(mktemp /tmp/kw-fonts.XXXXXX.reg)
+  printf '%s\r\n' 'REGEDIT4' '' '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]' \
+    '"Arial"="Liberation Sans"' '"Courier New"="Liberation Mono"' '"Times New Roman"="Liberation Serif"' >"$reg"
+  timeout 60 wine regedit /S "$(winepath -w "$reg")" >/dev/null 2>&1 || true
+  timeout 60 wineserver -w 2>/dev/null || true
+  rm -f "$reg"
 }
 
 stop_wine() {
