@@ -1,6 +1,8 @@
 #include "entries/unitAppListState.h"
 
 #include <set>
+#include <string>
+#include <vector>
 
 #include "entries/unitSysWorks.h"
 #include "util/unitStdMessages.h"
@@ -41,6 +43,23 @@ std::string RunValueData(const TAppItem& entry) {
   const std::string arguments = entry.Arguments();
   const bool separated = arguments.rfind("  ", 0) == 0;
   return "\"" + entry.FullPath() + "\"" + (separated ? "" : " ") + arguments;
+}
+
+// The name a stored entry is known by: its caption, or its subkey when it has none.
+std::string DisplayName(const TAppItem& entry) {
+  const std::string caption = entry.Caption();
+  return caption.empty() ? entry.ListName : caption;
+}
+
+// What the store load could not use, one entry a line, the first few of them.
+std::string StoreProblemsText(const std::vector<std::string>& problems) {
+  constexpr size_t kShown = 10;
+  std::string text =
+      "Some disabled applications are stored with data that cannot be used. Values that are not text are "
+      "ignored and go when the list of disabled applications is saved next.";
+  for (size_t i = 0; i < problems.size() && i < kShown; ++i) text += "\n" + problems[i];
+  if (problems.size() > kShown) text += "\n... and " + std::to_string(problems.size() - kShown) + " more.";
+  return text;
 }
 
 }  // namespace
@@ -117,13 +136,33 @@ bool SaveDisabledApps(const TAppList& list, Platform& platform) {
 }
 
 void LoadDisabledApps(TAppList& list, Platform& platform) {
-  TAppList stored;
-  stored.LoadFromRegistry(platform.registry, kDisabledAppsKey, kHkeyLocalMachine);
-  for (int i = 0; i < stored.Count(); ++i) {
+  // Each subkey is read on its own, so that one the registry cannot give in full (edited by
+  // hand) hides none of the entries after it: an entry left out here would be deleted from
+  // the store by the next save. A subkey that cannot be opened is listed too, empty; the
+  // save then cannot read it back and refuses, instead of dropping it.
+  TRegistry reg(platform.registry, kHkeyLocalMachine);
+  if (!reg.OpenKey(kDisabledAppsKey, false)) return;
+  std::vector<std::string> problems;
+  for (const std::string& name : reg.GetKeyNames()) {
     TAppItem& entry = list.Add();
-    entry.Assign(stored.GetItem(i));
+    entry.ListName = name;
+    if (!reg.OpenKey(std::string(kDisabledAppsKey) + "\\" + name, false)) {
+      problems.push_back("'" + name + "' cannot be read.");
+    } else {
+      std::string ignored;
+      for (const std::string& value : reg.GetValueNames()) {
+        // One read per value: a store of thousands of entries is read at every refresh.
+        const std::optional<RegValue> data = reg.ReadValue(value);
+        if (data && (data->type == kRegSz || data->type == kRegExpandSz))
+          entry.Add(value + "=" + data->data.substr(0, data->data.find('\0')));  // as ReadString gives it
+        else
+          ignored += (ignored.empty() ? "" : ", ") + (value.empty() ? std::string("(Default)") : value);
+      }
+      if (!ignored.empty()) problems.push_back("'" + DisplayName(entry) + "': " + ignored + " (not text).");
+    }
     entry.SetEnabled(false);
   }
+  if (!problems.empty()) ErrorMessage(platform.messages, StoreProblemsText(problems));
 }
 
 }  // namespace kw

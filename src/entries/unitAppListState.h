@@ -27,7 +27,10 @@ void WriteToSystem(TAppItem& entry, Platform& platform);
 // written. Entries that would share a subkey get fresh names first.
 bool SaveDisabledApps(const TAppList& list, Platform& platform);
 
-// Appends a copy of every stored entry, each with Enabled false.
+// Appends every stored entry (one per subkey, named by it, its text values as lines), each
+// with Enabled false. An entry that cannot be read in full is appended all the same, with what
+// could be read; what could not (a subkey that does not open, values that are not text) is
+// shown in one error message.
 void LoadDisabledApps(TAppList& list, Platform& platform);
 
 }  // namespace kw

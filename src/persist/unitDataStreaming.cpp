@@ -175,7 +175,19 @@ std::string EncodeValue(std::string_view plain) {
     if (IsControl(c)) needed = true;
   if (!needed) return std::string(plain);
 
-  const std::string body = ReplaceAll(ReplaceAll(plain, std::string_view("\0", 1), NullMarker), "%", "%%");
+  // Each NUL becomes a NullMarker and each "%" is doubled. A NUL right behind the NullMarker's
+  // text without its last "=" stays a NUL, escaped as "%00" below: a NullMarker written there
+  // would lend its "=" to complete a NullMarker that starts in the value, and the value would
+  // read back with the NUL in the wrong place.
+  const std::string_view open = NullMarker.substr(0, NullMarker.size() - 1);
+  std::string body;
+  body.reserve(plain.size() + 2);
+  for (size_t i = 0; i < plain.size(); ++i) {
+    const char c = plain[i];
+    if (c == '%') body += "%%";
+    else if (c == '\0' && !plain.substr(0, i).ends_with(open)) body += NullMarker;
+    else body += c;
+  }
   static const char kHex[] = "0123456789ABCDEF";
   std::string stored = "%";
   stored.reserve(body.size() + 2);

@@ -109,7 +109,9 @@ void SetOptionInt(TStringList& lines, std::string_view name, std::int32_t number
 inline constexpr std::string_view NullMarker{"=>\x01NULL\x01<=", 10};
 
 // The stored form of a value: never holds a character below code 32. Values that hold a
-// control character or NUL, or both begin and end with "%", are quoted with "%".
+// control character or NUL, or both begin and end with "%", are quoted with "%". A NUL is
+// written as a NullMarker, or as ‹%00› where a NullMarker would run into the text before it.
+// Every value that does not hold the NullMarker's text reads back unchanged.
 std::string EncodeValue(std::string_view plain);
 // The plain value of a stored form. A stored form that is not quoted with "%" is returned
 // as it is. Inside a quoted one "%%" is a percent sign, "%" with two hexadecimal digits the

@@ -79,7 +79,10 @@ inline std::future<bool> ClickButtonWhenShown(const std::string& caption, const 
   return std::async(std::launch::async, [=] {
     const std::wstring wcaption = win32::Wide(caption), wbutton = win32::Wide(button);
     for (int i = 0; i < 400; ++i) {
-      if (HWND box = ::FindWindowW(L"#32770", wcaption.c_str())) {
+      HWND box = nullptr;  // the shown one: a box that ended earlier may still exist, hidden
+      while ((box = ::FindWindowExW(nullptr, box, L"#32770", wcaption.c_str())) != nullptr && !::IsWindowVisible(box)) {
+      }
+      if (box) {
         ::Sleep(100);
         HWND child = nullptr;
         while ((child = ::FindWindowExW(box, child, L"Button", nullptr)) != nullptr) {

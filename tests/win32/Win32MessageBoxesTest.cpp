@@ -39,6 +39,14 @@ BOOL CALLBACK RecordChild(HWND child, LPARAM l) {
   return TRUE;
 }
 
+// The shown box with this caption; a box that ended earlier may still exist, hidden.
+HWND FindShownBox(const std::wstring& caption) {
+  HWND box = nullptr;
+  while ((box = ::FindWindowExW(nullptr, box, L"#32770", caption.c_str())) != nullptr)
+    if (::IsWindowVisible(box)) return box;
+  return nullptr;
+}
+
 // Waits for the box with this caption, records what it shows, then answers it.
 std::future<SeenBox> AnswerBox(const std::wstring& caption, const std::string& expectedText,
                                std::function<void(HWND)> answer) {
@@ -46,7 +54,7 @@ std::future<SeenBox> AnswerBox(const std::wstring& caption, const std::string& e
     SeenBox seen;
     HWND box = nullptr;
     for (int i = 0; i < 200 && !box; ++i) {
-      box = ::FindWindowW(L"#32770", caption.c_str());
+      box = FindShownBox(caption);
       if (!box) ::Sleep(25);
     }
     if (!box) return seen;
@@ -67,9 +75,11 @@ std::future<SeenBox> AnswerBox(const std::wstring& caption, const std::string& e
     ::EnumChildWindows(box, &RecordChild, reinterpret_cast<LPARAM>(&context));
     answer(box);
     // A box that ignored the answer is ended through its default button, so a failing
-    // test cannot hang the run; the answer then comes back wrong.
-    for (int i = 0; i < 100 && ::IsWindow(box); ++i) ::Sleep(20);
-    if (::IsWindow(box)) {
+    // test cannot hang the run; the answer then comes back wrong. A box that ended is hidden
+    // at once and destroyed a little later.
+    auto open = [box] { return ::IsWindow(box) && ::IsWindowVisible(box); };
+    for (int i = 0; i < 250 && open(); ++i) ::Sleep(20);
+    if (open()) {
       seen.ignoredAnswer = true;
       ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(::SendMessageW(box, DM_GETDEFID, 0, 0) & 0xFFFF, BN_CLICKED), 0);
     }
