@@ -4,6 +4,7 @@
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD_NATIVE="$ROOT/build/native"
 BUILD_WIN="$ROOT/build/win32"
+BUILD_FUZZ="$ROOT/build/fuzz"
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
 
@@ -14,10 +15,11 @@ as_root() {
 }
 
 # Commands and files whose presence proves the packages are installed.
-REQUIRED_TOOLS=(cmake ninja g++ i686-w64-mingw32-g++-posix wine Xvfb xdotool convert xwd chmcmd)
+REQUIRED_TOOLS=(cmake ninja g++ i686-w64-mingw32-g++-posix wine Xvfb xdotool convert xwd chmcmd clang++)
 REQUIRED_FILES=(/usr/share/wine/fonts/marlett.ttf /usr/src/googletest/CMakeLists.txt /usr/include/gtest/gtest.h /usr/lib/i386-linux-gnu/wine/i386-windows/kernel32.dll)
 PACKAGES=(cmake ninja-build g++ make g++-mingw-w64-i686 mingw-w64-i686-dev googletest libgtest-dev libgmock-dev
-          wine wine32:i386 xvfb xdotool x11-apps imagemagick fp-utils fonts-liberation fonts-wine)
+          wine wine32:i386 xvfb xdotool x11-apps imagemagick fp-utils fonts-liberation fonts-wine
+          clang libclang-rt-14-dev)
 
 missing_deps() {
   local t f
@@ -25,6 +27,9 @@ missing_deps() {
   for f in "${REQUIRED_FILES[@]}"; do [ -e "$f" ] || { echo "$f"; return 0; }; done
   # ImageMagick proper, not a stand-in script
   [ -x /usr/bin/convert ] || { echo imagemagick; return 0; }
+  # libFuzzer's runtime, which clang++ links for -fsanitize=fuzzer
+  compgen -G "/usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a" >/dev/null ||
+    { echo libclang-rt-14-dev; return 0; }
   return 1
 }
 
@@ -55,6 +60,40 @@ build_win32() {
   cmake -S "$ROOT" -B "$BUILD_WIN" -G Ninja -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-i686.cmake" >/dev/null &&
     cmake --build "$BUILD_WIN" "$@"
+}
+
+# The libFuzzer targets of tests/fuzz, built with clang and the sanitizers.
+build_fuzz() {
+  cmake -S "$ROOT" -B "$BUILD_FUZZ" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
+    -DCMAKE_CXX_COMPILER=clang++ -DKW_FUZZ=ON >/dev/null &&
+    cmake --build "$BUILD_FUZZ" --target kw_fuzz "$@"
+}
+
+# ---- fuzzing ----
+
+# The names of the fuzz targets: one per tests/fuzz/*.cpp.
+fuzz_targets() {
+  local f
+  for f in "$ROOT"/tests/fuzz/*.cpp; do basename "$f" .cpp; done
+}
+
+# fuzz_target NAME SECONDS CORPUS ARTIFACTS LOG: runs one target for SECONDS on its seeds, adding
+# what it finds to the folder CORPUS (the seeds in tests/fuzz are only read). A crash, a failed
+# check, a leak, an input slower than 10 s or a single allocation above 64 MB fails the run; the
+# input is written into the folder ARTIFACTS. Prints "<executions> <seconds>"; fails when the
+# target failed.
+fuzz_target() {
+  local name=$1 seconds=$2 corpus=$3 artifacts=$4 out=$5
+  mkdir -p "$corpus" "$artifacts"
+  local start=$SECONDS
+  timeout --kill-after=10 $((seconds + 120)) "$BUILD_FUZZ/tests/fuzz/kw_fuzz_$name" \
+    -max_total_time="$seconds" -timeout=10 -malloc_limit_mb=64 -print_final_stats=1 \
+    -artifact_prefix="$artifacts/$name-" "$corpus" "$ROOT/tests/fuzz/corpus/$name" >"$out" 2>&1
+  local rc=$?
+  local runs
+  runs=$(sed -n 's/^stat::number_of_executed_units: *\([0-9]*\)/\1/p' "$out" | tail -1)
+  echo "${runs:-0} $((SECONDS - start))"
+  [ "$rc" -eq 0 ] && [ -n "$runs" ]
 }
 
 # ---- X server and Wine ----

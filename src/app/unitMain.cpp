@@ -7,6 +7,7 @@
 #include "entries/unitSysWorks.h"
 #include "entries/unitSysWorksProperties.h"
 #include "entries/unitSysWorksWebSearch.h"
+#include "platform/CachedVersionInfo.h"
 #include "util/FmxUtils.h"
 #include "util/unitErrors.h"
 #include "util/unitStdMessages.h"
@@ -81,11 +82,15 @@ void TfrmMain::actRefreshExecute() {
 }
 
 void TfrmMain::ScanEntries() {
+  // A program file that several entries start has its version resource read once.
+  CachedVersionInfo versions(platform_.versions);
+  Platform scan{platform_.registry, platform_.files,   platform_.shell, platform_.messages,    platform_.links,
+                platform_.folders,  versions,          platform_.icons, platform_.environment, platform_.properties};
   apps_.Clear();
-  ScanRunKey(apps_, platform_, kHkeyLocalMachine, kRunKeyPath);
-  ScanRunKey(apps_, platform_, kHkeyCurrentUser, kRunKeyPath);
-  ScanStartupFolder(apps_, platform_, kCsidlCommonStartup);
-  ScanStartupFolder(apps_, platform_, kCsidlStartup);
+  ScanRunKey(apps_, scan, kHkeyLocalMachine, kRunKeyPath);
+  ScanRunKey(apps_, scan, kHkeyCurrentUser, kRunKeyPath);
+  ScanStartupFolder(apps_, scan, kCsidlCommonStartup);
+  ScanStartupFolder(apps_, scan, kCsidlStartup);
   LoadDisabledApps(apps_, platform_);
   view_.IconList().Clear();
   apps_.LoadIcons(platform_.icons, view_.IconList());
@@ -95,17 +100,24 @@ void TfrmMain::ScanEntries() {
 void TfrmMain::FillListView() {
   const int selected = view_.SelectedIndex();
   if (selected >= 0) SelectedCaption = view_.ItemCaption(selected);
-  view_.ClearItems();
   // The list allows one selection, so of several items with the caption the last one ends
   // selected. It is selected once every item is in: showing its details may fail (a stored
   // entry edited by hand), and that must not cut the list short.
   int reselect = -1;
-  for (int i = 0; i < apps_.Count(); ++i) {
-    TAppItem& entry = apps_.GetItem(i);
-    ItemContent item;
-    entry.FillListItem(item);
-    view_.AddItem(item.caption, item.checked, entry.ImageIndex());
-    if (item.caption == SelectedCaption) reselect = i;
+  {
+    struct Update {
+      MainView& view;
+      explicit Update(MainView& v) : view(v) { view.BeginListUpdate(); }
+      ~Update() { view.EndListUpdate(); }  // also when an entry cannot be listed
+    } update(view_);
+    view_.ClearItems();
+    for (int i = 0; i < apps_.Count(); ++i) {
+      TAppItem& entry = apps_.GetItem(i);
+      ItemContent item;
+      entry.FillListItem(item);
+      view_.AddItem(item.caption, item.checked, entry.ImageIndex());
+      if (item.caption == SelectedCaption) reselect = i;
+    }
   }
   if (reselect >= 0) view_.SelectItem(reselect);
 }

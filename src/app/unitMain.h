@@ -39,6 +39,10 @@ class MainView {
   virtual std::string ItemCaption(int index) = 0;
   virtual void ClearItems() = 0;
   virtual void AddItem(const std::string& caption, bool checked, int imageIndex) = 0;
+  // Around a rebuild of the list: the list is drawn once when it is complete, not after every
+  // item (which costs a redraw of the scroll bar per item once the list overflows).
+  virtual void BeginListUpdate() {}
+  virtual void EndListUpdate() {}
   // Selects the item, which raises the selection event (lvAppsSelectItem) at once.
   virtual void SelectItem(int index) = 0;
   // Runs action once the list view's notification being handled has returned.

@@ -1,6 +1,8 @@
 #include "entries/unitAppList.h"
 
 #include <cstdio>
+#include <unordered_map>
+#include <vector>
 
 #include "entries/unitSysWorks.h"
 #include "util/unitStrUtils.h"
@@ -54,7 +56,25 @@ TAppItem& TAppList::Add() { return dynamic_cast<TAppItem&>(TMultiOptions::Add())
 TAppItem& TAppList::GetItem(int position) { return dynamic_cast<TAppItem&>(TMultiOptions::GetItem(position)); }
 
 void TAppList::LoadIcons(Icons& icons, ImageList& images) {
-  for (int i = 0; i < Count(); ++i) GetItem(i).LoadIcon(icons, images);
+  // A file that several entries start is read once: its icon is kept until its last entry
+  // has it. Each entry still adds an image of its own, so the indexes are those that reading
+  // the file for every entry gives.
+  std::vector<std::string> paths;
+  std::unordered_map<std::string, int> lastUse;
+  for (int i = 0; i < Count(); ++i) lastUse[paths.emplace_back(GetItem(i).FullPath())] = i;
+  std::unordered_map<std::string, std::unique_ptr<Icon>> kept;
+  for (int i = 0; i < Count(); ++i) {
+    const std::string& path = paths[static_cast<size_t>(i)];
+    std::unique_ptr<Icon> icon;
+    if (auto it = kept.find(path); it != kept.end()) {
+      icon = std::move(it->second);
+      kept.erase(it);
+    } else {
+      icon = ExtractFileIcon(icons, path, 0);
+    }
+    GetItem(i).SetImageIndex(icon ? images.AddIcon(*icon) : -1);
+    if (lastUse[path] > i) kept.emplace(path, std::move(icon));
+  }
 }
 
 }  // namespace kw

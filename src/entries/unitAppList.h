@@ -93,7 +93,7 @@ class TAppList : public TMultiOptions {
  public:
   TAppItem& Add();
   TAppItem& GetItem(int position);
-  // LoadIcon for every entry, from the first.
+  // LoadIcon for every entry, from the first; a file that several entries start is read once.
   void LoadIcons(Icons& icons, ImageList& images);
 
  protected:

@@ -8,6 +8,8 @@
 // it wrote when it fails.
 #include <algorithm>
 #include <optional>
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 #include "persist/unitDataStreamingCollections.h"
@@ -182,10 +184,13 @@ class CollectionSave {
     if (!reg_.OpenKey(key_, true)) return false;
     const std::vector<std::string> oldNames = reg_.GetKeyNames();
     reg_.CloseKey();
+    // By folded name, so that a store of thousands of lists is matched in linear time.
+    std::unordered_map<std::string, const std::string*> oldByName;
+    for (const std::string& name : oldNames) oldByName.try_emplace(FoldCase(name), &name);
     for (Target& target : targets_) {
-      const auto old = FindName(oldNames, target.name);
-      if (old == oldNames.end()) continue;
-      target.old = ReadKeyCopy(reg_, SubPath(key_, *old), *old);
+      const auto old = oldByName.find(FoldCase(target.name));
+      if (old == oldByName.end()) continue;
+      target.old = ReadKeyCopy(reg_, SubPath(key_, *old->second), *old->second);
       if (!target.old) return false;
     }
 
@@ -212,12 +217,13 @@ class CollectionSave {
 
  private:
   void AddTarget(const TOptionsList& list) {
-    for (Target& target : targets_)
-      if (SameText(target.name, list.ListName)) {
-        target.list = &list;
-        target.name = list.ListName;
-        return;
-      }
+    const auto [at, added] = targetByName_.try_emplace(FoldCase(list.ListName), targets_.size());
+    if (!added) {
+      Target& target = targets_[at->second];
+      target.list = &list;
+      target.name = list.ListName;
+      return;
+    }
     targets_.push_back(Target{&list, list.ListName, std::nullopt, false});
   }
 
@@ -251,11 +257,10 @@ class CollectionSave {
     bool ok = true;
     for (const std::string& value : reg_.GetValueNames()) ok = reg_.DeleteValue(value) && ok;
     reg_.CloseKey();
-    for (const std::string& name : names) {
-      const bool wanted =
-          std::any_of(targets_.begin(), targets_.end(), [&](const Target& t) { return t.name == name; });
-      if (!wanted) ok = reg_.DeleteKey(SubPath(key_, name)) && ok;
-    }
+    std::unordered_set<std::string> wanted;
+    for (const Target& target : targets_) wanted.insert(target.name);
+    for (const std::string& name : names)
+      if (!wanted.count(name)) ok = reg_.DeleteKey(SubPath(key_, name)) && ok;
     return ok;
   }
 
@@ -265,6 +270,7 @@ class CollectionSave {
   RootKey root_;
   bool existed_ = true;
   std::vector<Target> targets_;
+  std::unordered_map<std::string, size_t> targetByName_;  // folded name -> position, while adding
 };
 
 }  // namespace
@@ -292,8 +298,22 @@ bool TMultiOptions::LoadFromRegistry(RegistryBackend& registry, std::string_view
       reg.CloseKey();
     }
     const std::string base(key);
-    for (const std::string& name : names)
-      if (!FindOrAdd(name).LoadFromRegistry(registry, SubPath(base, name), root)) return false;
+    // FindOrAdd of a name not loaded yet walks every list, only to set the Index of the last
+    // one added (the others have theirs already) and then add one: done directly, so that the
+    // load does not grow with the square of the lists. Subkey names never repeat; should one,
+    // FindOrAdd finds its list.
+    std::unordered_set<std::string> loaded;
+    for (const std::string& name : names) {
+      TOptionsList* list = nullptr;
+      if (loaded.insert(name).second) {
+        if (Count() > 0) GetItem(Count() - 1);
+        list = &Add();
+        list->ListName = name;
+      } else {
+        list = &FindOrAdd(name);
+      }
+      if (!list->LoadFromRegistry(registry, SubPath(base, name), root)) return false;
+    }
     return true;
   } catch (...) {
     return false;

@@ -451,6 +451,13 @@ void MainWindow::AddItem(const std::string& caption, bool checked, int imageInde
   if (index >= 0) ListView_SetCheckState(list_, index, checked);
 }
 
+void MainWindow::BeginListUpdate() { ::SendMessageW(list_, WM_SETREDRAW, FALSE, 0); }
+
+void MainWindow::EndListUpdate() {
+  ::SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
+  ::InvalidateRect(list_, nullptr, TRUE);
+}
+
 void MainWindow::SelectItem(int index) {
   ListView_SetItemState(list_, index, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
   ListView_EnsureVisible(list_, index, FALSE);

@@ -42,6 +42,8 @@ class MainWindow : public BaseWindow<MainWindow>, public MainView {
   std::string ItemCaption(int index) override;
   void ClearItems() override;
   void AddItem(const std::string& caption, bool checked, int imageIndex) override;
+  void BeginListUpdate() override;
+  void EndListUpdate() override;
   void SelectItem(int index) override;
   void RunAfterNotification(std::function<void()> action) override;
   bool ShowAddDialog() override;

@@ -34,10 +34,14 @@ bool MatchFolded(std::string_view name, std::string_view mask) {
 bool MatchesMask(std::string_view name, std::string_view mask) { return MatchFolded(FoldCase(name), FoldCase(mask)); }
 
 MemoryFileSystem::Entry* MemoryFileSystem::Lookup(std::string_view path) {
-  const std::string wanted = FoldCase(Normalised(path));
-  for (Entry& entry : entries_)
-    if (FoldCase(entry.path) == wanted) return &entry;
-  return nullptr;
+  auto it = entries_.find(FoldCase(Normalised(path)));
+  return it == entries_.end() ? nullptr : &it->second;
+}
+
+MemoryFileSystem::Entry& MemoryFileSystem::Make(std::string_view path, bool directory, bool hidden,
+                                                std::string_view content) {
+  const std::string p = Normalised(path);
+  return entries_[FoldCase(p)] = Entry{p, directory, hidden, std::string(content), made_++};
 }
 
 bool MemoryFileSystem::ChangeRefused(std::string_view path) const {
@@ -50,10 +54,15 @@ std::vector<FoundFile> MemoryFileSystem::FindFiles(std::string_view mask) {
   const std::string folder = FoldCase(ParentOf(mask));
   const std::string pattern = ExtractFileName(mask);
   if (!DirectoryExists(ParentOf(mask))) return found;
-  for (const Entry& entry : entries_) {
-    if (FoldCase(ParentOf(entry.path)) != folder) continue;
-    const std::string name = ExtractFileName(entry.path);
-    if (MatchesMask(name, pattern)) found.push_back(FoundFile{name, entry.directory});
+  // The folder's entries lie together, behind the folder's own path and a "\".
+  const std::string prefix = folder + "\\";
+  std::vector<const Entry*> inFolder;
+  for (auto it = entries_.lower_bound(prefix); it != entries_.end() && it->first.starts_with(prefix); ++it)
+    if (FoldCase(ParentOf(it->second.path)) == folder) inFolder.push_back(&it->second);
+  std::sort(inFolder.begin(), inFolder.end(), [](const Entry* a, const Entry* b) { return a->made < b->made; });
+  for (const Entry* entry : inFolder) {
+    const std::string name = ExtractFileName(entry->path);
+    if (MatchesMask(name, pattern)) found.push_back(FoundFile{name, entry->directory});
   }
   return found;
 }
@@ -71,7 +80,7 @@ bool MemoryFileSystem::FileExists(std::string_view path) {
 bool MemoryFileSystem::RemoveFile(std::string_view path) {
   const Entry* entry = Lookup(path);
   if (!entry || entry->directory || ChangeRefused(path)) return false;
-  entries_.erase(entries_.begin() + (entry - entries_.data()));
+  entries_.erase(FoldCase(Normalised(path)));
   return true;
 }
 
@@ -79,10 +88,7 @@ bool MemoryFileSystem::WriteWholeFile(std::string_view path, std::string_view by
   if (!DirectoryExists(ParentOf(path)) || ChangeRefused(path)) return false;
   Entry* entry = Lookup(path);
   if (entry && entry->directory) return false;
-  if (!entry) {
-    entries_.push_back(Entry{Normalised(path), false, false, {}});
-    entry = &entries_.back();
-  }
+  if (!entry) entry = &Make(path, false, false, {});
   entry->content.assign(bytes);
   return true;
 }
@@ -98,14 +104,14 @@ void MemoryFileSystem::AddDirectory(std::string_view path) {
   if (Lookup(p)) return;
   const std::string parent = ParentOf(p);
   if (!parent.empty() && parent != p) AddDirectory(parent);
-  entries_.push_back(Entry{p, true, false, {}});
+  Make(p, true, false, {});
 }
 
 void MemoryFileSystem::AddFile(std::string_view path, std::string_view content, bool hidden) {
   AddDirectory(ParentOf(path));
   Entry* entry = Lookup(path);
   if (!entry) {
-    entries_.push_back(Entry{Normalised(path), false, hidden, std::string(content)});
+    Make(path, false, hidden, content);
   } else {
     entry->content.assign(content);
     entry->hidden = hidden;

@@ -1,7 +1,10 @@
 #pragma once
 // An in-memory file system with Windows path rules: "\" separators, names compared without
 // regard to letter case, wildcard masks with "*" and "?". Entries are listed in the order
-// they were made, which stands in for the file system's own order.
+// they were made, which stands in for the file system's own order. Entries are found by their
+// folded path, so that a lookup does not grow with the number of files.
+#include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -30,11 +33,14 @@ class MemoryFileSystem : public FileSystem {
     bool directory = false;
     bool hidden = false;
     std::string content;
+    std::uint64_t made = 0;  // the listing order
   };
   Entry* Lookup(std::string_view path);
+  Entry& Make(std::string_view path, bool directory, bool hidden, std::string_view content);
   bool ChangeRefused(std::string_view path) const;
 
-  std::vector<Entry> entries_;
+  std::map<std::string, Entry> entries_;  // by folded path
+  std::uint64_t made_ = 0;
   std::vector<std::string> refused_;
 };
 

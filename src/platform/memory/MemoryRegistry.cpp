@@ -6,29 +6,51 @@
 
 namespace kw {
 
+// Subkeys are kept sorted by folded name and values indexed by it, so that a lookup does not
+// grow with the number of subkeys or values of a key.
 struct MemoryRegistry::Node {
   std::string name;
+  std::string folded;                           // FoldCase(name)
   std::vector<std::unique_ptr<Node>> children;  // sorted by folded name
-  std::vector<std::pair<std::string, RegValue>> values;
+  std::vector<std::pair<std::string, RegValue>> values;  // in the order they were made
+  std::map<std::string, size_t> valueIndex;              // folded value name -> position
 
-  Node* Child(const std::string& childName) const {
-    const std::string folded = FoldCase(childName);
-    for (const auto& child : children)
-      if (FoldCase(child->name) == folded) return child.get();
-    return nullptr;
+  std::vector<std::unique_ptr<Node>>::iterator ChildAt(const std::string& foldedName) {
+    return std::lower_bound(children.begin(), children.end(), foldedName,
+                            [](const auto& child, const std::string& f) { return child->folded < f; });
+  }
+  Node* Child(const std::string& childName) {
+    const std::string wanted = FoldCase(childName);
+    auto at = ChildAt(wanted);
+    return at != children.end() && (*at)->folded == wanted ? at->get() : nullptr;
   }
   Node* AddChild(const std::string& childName) {
     auto node = std::make_unique<Node>();
     node->name = childName;
-    const std::string folded = FoldCase(childName);
-    auto at = std::find_if(children.begin(), children.end(),
-                           [&](const auto& child) { return FoldCase(child->name) > folded; });
+    node->folded = FoldCase(childName);
+    auto at = std::upper_bound(children.begin(), children.end(), node->folded,
+                               [](const std::string& f, const auto& child) { return f < child->folded; });
     return children.insert(at, std::move(node))->get();
   }
   std::vector<std::pair<std::string, RegValue>>::iterator FindValue(std::string_view valueName) {
-    const std::string folded = FoldCase(valueName);
-    return std::find_if(values.begin(), values.end(),
-                        [&](const auto& entry) { return FoldCase(entry.first) == folded; });
+    auto it = valueIndex.find(FoldCase(valueName));
+    return it == valueIndex.end() ? values.end() : values.begin() + static_cast<std::ptrdiff_t>(it->second);
+  }
+  void SetValue(std::string_view valueName, RegValue value) {
+    auto it = FindValue(valueName);
+    if (it != values.end()) {
+      it->second = std::move(value);
+      return;
+    }
+    valueIndex[FoldCase(valueName)] = values.size();
+    values.emplace_back(std::string(valueName), std::move(value));
+  }
+  void EraseValue(std::vector<std::pair<std::string, RegValue>>::iterator it) {
+    const size_t erased = static_cast<size_t>(it - values.begin());
+    valueIndex.erase(FoldCase(it->first));
+    values.erase(it);
+    for (auto& [folded, position] : valueIndex)
+      if (position > erased) --position;
   }
 };
 
@@ -95,9 +117,7 @@ class MemoryRegistryKey : public RegistryKey {
   bool SetValue(std::string_view name, const RegValue& value) override {
     auto* node = Lookup();
     if (!node || registry_.Refused(RegOp::Write, root_, Path(), std::string(name))) return false;
-    auto it = node->FindValue(name);
-    if (it != node->values.end()) it->second = value;
-    else node->values.emplace_back(std::string(name), value);
+    node->SetValue(name, value);
     return true;
   }
 
@@ -106,7 +126,7 @@ class MemoryRegistryKey : public RegistryKey {
     if (!node || registry_.Refused(RegOp::DeleteValue, root_, Path(), std::string(name))) return false;
     auto it = node->FindValue(name);
     if (it == node->values.end()) return false;
-    node->values.erase(it);
+    node->EraseValue(it);
     return true;
   }
 
@@ -178,10 +198,7 @@ bool MemoryRegistry::DeleteKey(RootKey root, std::string_view path) {
   };
   const std::string fullPath = JoinKeyPath(components, components.size());
   if (!removeChildren(node, fullPath) || Refused(RegOp::DeleteKey, root, fullPath, {})) return false;
-  const std::string folded = FoldCase(node->name);
-  auto& siblings = parent->children;
-  siblings.erase(std::find_if(siblings.begin(), siblings.end(),
-                              [&](const auto& child) { return FoldCase(child->name) == folded; }));
+  parent->children.erase(parent->ChildAt(node->folded));
   return true;
 }
 
@@ -212,10 +229,7 @@ MemoryRegistry::Node* MemoryRegistry::MakeKey(RootKey root, std::string_view pat
 void MemoryRegistry::CreateKey(RootKey root, std::string_view path) { MakeKey(root, path); }
 
 void MemoryRegistry::Put(RootKey root, std::string_view path, std::string_view name, RegValue value) {
-  Node* node = MakeKey(root, path);
-  auto it = node->FindValue(name);
-  if (it != node->values.end()) it->second = std::move(value);
-  else node->values.emplace_back(std::string(name), std::move(value));
+  MakeKey(root, path)->SetValue(name, std::move(value));
 }
 
 void MemoryRegistry::PutString(RootKey root, std::string_view path, std::string_view name, std::string_view text) {

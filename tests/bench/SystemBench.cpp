@@ -1,0 +1,359 @@
+// The system benchmark: the system is seeded with entries (half Run values, half shortcuts,
+// spread over both Run keys and both Startup folders, plus a store of disabled entries a tenth
+// as large), then a refresh, a disable and an enable, the store and a bare scan are timed.
+#include "SystemBench.h"
+
+#include <cstdio>
+
+#include "entries/unitAppListState.h"
+#include "entries/unitSysWorks.h"
+#include "util/unitDiskUtils.h"
+#include "util/unitStrUtils.h"
+
+namespace kw::bench {
+
+namespace {
+
+std::string Numbered(const char* prefix, int number) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%s %04d", prefix, number);
+  return text;
+}
+
+std::string Folder(Platform& platform, int csidl) { return GetSpecialFolderPath(platform.folders, csidl); }
+
+// No Run values, no shortcuts in the Startup folders, no store.
+void Clean(Platform& platform) {
+  for (RootKey root : {kHkeyLocalMachine, kHkeyCurrentUser}) {
+    TRegistry reg(platform.registry, root);
+    if (reg.OpenKey(kRunKeyPath, false))
+      for (const std::string& name : reg.GetValueNames()) reg.DeleteValue(name);
+  }
+  TRegistry(platform.registry, kHkeyLocalMachine).DeleteKey(kDisabledAppsKey);
+  for (int csidl : {kCsidlCommonStartup, kCsidlStartup})
+    for (const std::string& file : ListFiles(platform.files, Folder(platform, csidl) + "\\*.lnk"))
+      platform.files.RemoveFile(file);
+}
+
+// Where the seeded entries go.
+struct Layout {
+  int runMachine, runUser, linkCommon, linkUser, stored;
+  int Active() const { return runMachine + runUser + linkCommon + linkUser; }
+  int Listed() const { return Active() + stored; }
+};
+
+Layout LayoutFor(int active, int stored) {
+  const int runs = active / 2, links = active - runs;
+  return Layout{runs / 2, runs - runs / 2, links / 2, links - links / 2, stored};
+}
+
+// Entry number i of a layout: Run values first (machine, then user), then shortcuts (common,
+// then user), then the stored ones.
+struct Seeded {
+  std::string caption;  // as listed
+  int origin;
+};
+
+// The numbers of the programs that entries share, apart from the others.
+constexpr int kSharedPrograms = 90000;
+
+class Seeder {
+ public:
+  Seeder(BenchSystem& system, bool shared) : system_(system), platform_(system.platform()), shared_(shared) {}
+
+  // Shared: eight programs that every entry starts in turn.
+  std::string ProgramOf(int i) { return system_.Program(shared_ ? kSharedPrograms + i % 8 : i); }
+
+  Seeded Entry(const Layout& layout, int i) {
+    if (i < layout.runMachine) return {Numbered("Bench Run", i), orRegistryCommon};
+    if (i < layout.runMachine + layout.runUser) return {Numbered("Bench Run", i), orRegistryUser};
+    const int origin = i < layout.runMachine + layout.runUser + layout.linkCommon ? orStartupCommon : orStartupUser;
+    return {ExtractFileName(ProgramOf(i)), origin};
+  }
+
+  bool Seed(const Layout& layout) {
+    Clean(platform_);
+    const std::string common = Folder(platform_, kCsidlCommonStartup), user = Folder(platform_, kCsidlStartup);
+    for (int i = 0; i < layout.Active(); ++i) {
+      const Seeded entry = Entry(layout, i);
+      const std::string program = ProgramOf(i);
+      if (entry.origin == orRegistryCommon || entry.origin == orRegistryUser) {
+        TRegistry reg(platform_.registry, entry.origin == orRegistryCommon ? kHkeyLocalMachine : kHkeyCurrentUser);
+        if (!reg.OpenKey(kRunKeyPath, true)) return false;
+        reg.WriteString(entry.caption, "\"" + program + "\" /bench " + std::to_string(i));
+      } else {
+        const std::string folder = entry.origin == orStartupCommon ? common : user;
+        const LinkData link{program, "-x " + std::to_string(i), kSwShowNormal, folder + "\\"};
+        if (platform_.links.Write(folder + "\\" + Numbered("Bench Link", i) + ".lnk", link) != LinkWriteResult::Written)
+          return false;
+      }
+    }
+    // The stored entries are made as a disable makes them: found, then saved.
+    TAppList stored;
+    for (int k = 0; k < layout.stored; ++k) {
+      const int i = layout.Active() + k;
+      TAppItem& entry = stored.Add();
+      const bool shortcut = k % 2 == 1;
+      entry.SetOrigin(shortcut ? orStartupUser : orRegistryUser);
+      entry.SetEnabled(true);
+      entry.SetCommandLine("\"" + ProgramOf(i) + "\" /stored", platform_.versions);
+      if (shortcut) {
+        entry.SetCaption(ExtractFileName(entry.FullPath()));
+        entry.SetShowCmd(kSwShowNormal);
+        entry.SetLinkFile(user + "\\" + Numbered("Bench Stored", i) + ".lnk");
+      } else {
+        entry.SetCaption(Numbered("Bench Stored", i));
+      }
+      entry.SetEnabled(false);
+    }
+    return SaveDisabledApps(stored, platform_);
+  }
+
+ private:
+  BenchSystem& system_;
+  Platform& platform_;
+  bool shared_;
+};
+
+int FindEntry(TAppList& apps, const std::string& caption, bool enabled) {
+  for (int i = 0; i < apps.Count(); ++i) {
+    TAppItem& entry = apps.GetItem(i);
+    if (entry.Enabled() == enabled && entry.Caption() == caption) return i;
+  }
+  return -1;
+}
+
+// What a refresh found: every seeded entry, each with its icon and version strings.
+bool CheckListed(TAppList& apps, const Layout& layout, const std::string& what, ResultTable& table) {
+  int icons = 0, versions = 0, disabled = 0;
+  for (int i = 0; i < apps.Count(); ++i) {
+    TAppItem& entry = apps.GetItem(i);
+    if (entry.ImageIndex() >= 0) ++icons;
+    if (!GetOptionString(entry, keys::FileVersion).empty()) ++versions;
+    if (!entry.Enabled()) ++disabled;
+  }
+  const bool ok = apps.Count() == layout.Listed() && disabled == layout.stored && icons == apps.Count() &&
+                  versions == apps.Count();
+  if (!ok) {
+    char text[256];
+    std::snprintf(text, sizeof text, "FAILED %s: listed %d of %d (%d of %d disabled), %d icons, %d version strings",
+                  what.c_str(), apps.Count(), layout.Listed(), disabled, layout.stored, icons, versions);
+    table.Note(text);
+  }
+  return ok;
+}
+
+class Runner {
+ public:
+  Runner(BenchSystem& system, ResultTable& table, bool quick)
+      : system_(system), platform_(system.platform()), table_(table), quick_(quick) {}
+
+  bool ok = true;
+
+  int Runs(int entries) const { return quick_ ? 1 : entries >= 1000 ? 3 : 7; }
+
+  void Refresh(const std::string& what, int active, bool shared, TfrmMain& form, TAppList& apps, bool settle) {
+    const Layout layout = LayoutFor(active, active / 10);
+    Seeder seeder(system_, shared);
+    if (!seeder.Seed(layout)) return Fail(what + ": seeding");
+    auto refresh = [&] {
+      form.actRefreshExecute();
+      if (settle) system_.Settle();
+    };
+    refresh();  // the first one after seeding also warms the file cache
+    if (!CheckListed(apps, layout, what, table_)) return Fail();
+    table_.Add(what, layout.Listed(), MedianMs(Runs(active), refresh));
+  }
+
+  // Unticks an active entry and ticks it again, each through the action, which refreshes.
+  void DisableEnable(int active) {
+    const Layout layout = LayoutFor(active, active / 10);
+    Seeder seeder(system_, false);
+    if (!seeder.Seed(layout)) return Fail("disable/enable: seeding");
+    TfrmMain& form = system_.Form();
+    TAppList& apps = system_.Apps();
+    form.actRefreshExecute();
+    system_.Settle();
+    // A user Run value, a user shortcut, a machine Run value, ...
+    const int picks[] = {layout.runMachine, layout.runMachine + layout.runUser + layout.linkCommon, 0,
+                         layout.runMachine + layout.runUser};
+    std::vector<double> disables, enables;
+    double spent = 0;
+    for (int run = 0; run < Runs(active) || (spent < 500 && run < 51); ++run) {
+      const std::string caption = seeder.Entry(layout, picks[run % 4]).caption;
+      int index = FindEntry(apps, caption, true);
+      if (index < 0) return Fail("disable: no active " + caption);
+      system_.View().SelectItem(index);
+      disables.push_back(TimeMs([&] {
+        form.actDisableAppExecute();
+        system_.Settle();
+      }));
+      index = FindEntry(apps, caption, false);
+      if (index < 0 || FindEntry(apps, caption, true) >= 0 || apps.Count() != layout.Listed())
+        return Fail("disable did not move " + caption + " to the store");
+      system_.View().SelectItem(index);
+      enables.push_back(TimeMs([&] {
+        form.actEnableAppExecute();
+        system_.Settle();
+      }));
+      if (FindEntry(apps, caption, true) < 0 || FindEntry(apps, caption, false) >= 0 || apps.Count() != layout.Listed())
+        return Fail("enable did not put " + caption + " back");
+      spent += disables.back() + enables.back();
+    }
+    table_.Add("disable one entry (action, with its refresh)", layout.Listed(), Median(disables));
+    table_.Add("enable one entry (action, with its refresh)", layout.Listed(), Median(enables));
+  }
+
+  void Store(int count) {
+    Clean(platform_);
+    Seeder seeder(system_, false);
+    TAppList list;
+    for (int i = 0; i < count; ++i) {
+      TAppItem& entry = list.Add();
+      const bool shortcut = i % 2 == 1;
+      entry.SetOrigin(shortcut ? orStartupUser : orRegistryUser);
+      entry.SetCommandLine("\"" + seeder.ProgramOf(i) + "\" /stored " + std::to_string(i), platform_.versions);
+      entry.SetCaption(shortcut ? ExtractFileName(entry.FullPath()) : Numbered("Bench Stored", i));
+      if (shortcut) {
+        entry.SetShowCmd(kSwShowNormal);
+        entry.SetLinkFile(Folder(platform_, kCsidlStartup) + "\\" + Numbered("Bench Stored", i) + ".lnk");
+      }
+      entry.SetEnabled(false);
+    }
+    bool saved = true;
+    const auto dropStore = [&] { TRegistry(platform_.registry, kHkeyLocalMachine).DeleteKey(kDisabledAppsKey); };
+    const auto save = [&] { saved = SaveDisabledApps(list, platform_) && saved; };
+    table_.Add("store save into an empty store", count, MedianMs(Runs(count), save, dropStore));
+    table_.Add("store save over the same entries", count, MedianMs(Runs(count), save));
+    int loaded = 0;
+    table_.Add("store load", count, MedianMs(Runs(count), [&] {
+                 TAppList into;
+                 LoadDisabledApps(into, platform_);
+                 loaded = into.Count();
+               }));
+    if (!saved || loaded != count) Fail("store: saved " + std::string(saved ? "" : "not ") + "all, loaded " +
+                                        std::to_string(loaded) + " of " + std::to_string(count));
+  }
+
+  // Where a refresh's time goes: its steps one by one, then the whole refresh; what the
+  // steps do not explain is the list view's fill (and its painting).
+  void Phases(int active) {
+    const Layout layout = LayoutFor(active, active / 10);
+    Seeder seeder(system_, false);
+    if (!seeder.Seed(layout)) return Fail("phases: seeding");
+    const std::unique_ptr<ImageList> images = system_.NewImageList();
+    TAppList list;
+    std::vector<double> runKeys, folders, store, icons;
+    const auto steps = [&] {
+      list.Clear();
+      runKeys.push_back(TimeMs([&] {
+        ScanRunKey(list, platform_, kHkeyLocalMachine, kRunKeyPath);
+        ScanRunKey(list, platform_, kHkeyCurrentUser, kRunKeyPath);
+      }));
+      folders.push_back(TimeMs([&] {
+        ScanStartupFolder(list, platform_, kCsidlCommonStartup);
+        ScanStartupFolder(list, platform_, kCsidlStartup);
+      }));
+      store.push_back(TimeMs([&] { LoadDisabledApps(list, platform_); }));
+      icons.push_back(TimeMs([&] {
+        images->Clear();
+        list.LoadIcons(platform_.icons, *images);
+      }));
+    };
+    steps();  // warms the file cache
+    MedianMs(Runs(active), steps);
+    runKeys.erase(runKeys.begin());
+    folders.erase(folders.begin());
+    store.erase(store.begin());
+    icons.erase(icons.begin());
+    if (!CheckListed(list, layout, "refresh steps", table_)) return Fail();
+    system_.Form().actRefreshExecute();
+    system_.Settle();
+    const double whole = MedianMs(Runs(active), [&] {
+      system_.Form().actRefreshExecute();
+      system_.Settle();
+    });
+    const int listed = layout.Listed();
+    const double parts = Median(runKeys) + Median(folders) + Median(store) + Median(icons);
+    table_.Add("  step: Run keys, with version strings", listed, Median(runKeys));
+    table_.Add("  step: Startup folders, with version strings", listed, Median(folders));
+    table_.Add("  step: store load", listed, Median(store));
+    table_.Add("  step: icons", listed, Median(icons));
+    table_.Add("  rest: list view fill (whole refresh - steps)", listed, std::max(0.0, whole - parts));
+  }
+
+  // The four scans and the icons, without a store and without a list view.
+  void Scan(int runs, int links) {
+    const Layout layout{runs / 2, runs - runs / 2, links / 2, links - links / 2, 0};
+    Seeder seeder(system_, false);
+    if (!seeder.Seed(layout)) return Fail("scan: seeding");
+    const std::unique_ptr<ImageList> images = system_.NewImageList();
+    TAppList list;
+    const auto scan = [&] {
+      list.Clear();
+      ScanRunKey(list, platform_, kHkeyLocalMachine, kRunKeyPath);
+      ScanRunKey(list, platform_, kHkeyCurrentUser, kRunKeyPath);
+      ScanStartupFolder(list, platform_, kCsidlCommonStartup);
+      ScanStartupFolder(list, platform_, kCsidlStartup);
+      images->Clear();
+      list.LoadIcons(platform_.icons, *images);
+    };
+    scan();
+    const std::string what = "scan " + std::to_string(runs) + " Run values + " + std::to_string(links) +
+                             " shortcuts, icons";
+    if (!CheckListed(list, layout, what, table_)) return Fail();
+    table_.Add(what, layout.Listed(), MedianMs(Runs(layout.Listed()), scan));
+  }
+
+ private:
+  static double Median(std::vector<double> times) {
+    std::sort(times.begin(), times.end());
+    return times.empty() ? 0 : times[times.size() / 2];
+  }
+  void Fail(const std::string& text = {}) {
+    ok = false;
+    if (!text.empty()) table_.Note("FAILED " + text);
+  }
+
+  BenchSystem& system_;
+  Platform& platform_;
+  ResultTable& table_;
+  bool quick_;
+};
+
+}  // namespace
+
+bool RunSystemBench(BenchSystem& system, ResultTable& table, const BenchOptions& options) {
+  Runner runner(system, table, options.quick);
+  const auto wanted = [&](const char* group) { return options.only.empty() || options.only == group; };
+  if (wanted("refresh"))
+    for (int active : {10, 100, 1000})
+      runner.Refresh("refresh", active, false, system.Form(), system.Apps(), true);
+  if (wanted("shared"))
+    for (int active : {100, 1000})
+      runner.Refresh("refresh, entries sharing 8 program files", active, true, system.Form(), system.Apps(), true);
+  if (TfrmMain* headless = system.HeadlessForm(); headless && wanted("headless"))
+    for (int active : {100, 1000})
+      runner.Refresh("refresh, view without a window", active, false, *headless, *system.HeadlessApps(), false);
+  if (wanted("steps"))
+    for (int active : {100, 1000}) runner.Phases(active);
+  if (wanted("disable"))
+    for (int active : {100, 1000}) runner.DisableEnable(active);
+  if (wanted("store"))
+    for (int count : {100, 1000}) runner.Store(count);
+  if (wanted("scan")) runner.Scan(200, 200);
+  Clean(system.platform());
+  return runner.ok;
+}
+
+BenchOptions ParseOptions(int argc, char** argv) {
+  BenchOptions options;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--quick") options.quick = true;
+    else if (arg.rfind("--only=", 0) == 0) options.only = arg.substr(7);
+  }
+  return options;
+}
+
+}  // namespace kw::bench

@@ -1,0 +1,53 @@
+#pragma once
+// The benchmark of a refresh, of disabling and enabling, of the store and of a scan, run
+// against any platform: the in-memory one natively, the real one under Wine.
+#include <memory>
+#include <string>
+
+#include "BenchSupport.h"
+#include "app/unitMain.h"
+#include "entries/unitAppList.h"
+#include "platform/Platform.h"
+
+namespace kw::bench {
+
+// The system a benchmark runs on, and the main window it measures.
+class BenchSystem {
+ public:
+  virtual ~BenchSystem() = default;
+  virtual Platform& platform() = 0;
+  // The main window's behaviour on the view being measured, and its entry list.
+  virtual TfrmMain& Form() = 0;
+  virtual MainView& View() = 0;
+  virtual TAppList& Apps() = 0;
+  // What the measured view is, for the table's title.
+  virtual std::string ViewName() = 0;
+  // The same behaviour on a view without a window, when the measured view is a window; it
+  // shows what the list view adds to a refresh.
+  virtual TfrmMain* HeadlessForm() { return nullptr; }
+  virtual TAppList* HeadlessApps() { return nullptr; }
+  // Lets the window catch up with what a refresh changed (painting); timed with the refresh.
+  virtual void Settle() {}
+  // A program file with a version resource and an icon; each number names a file of its own.
+  virtual std::string Program(int number) = 0;
+  // An image list like the window's, for a scan measured without a window.
+  virtual std::unique_ptr<ImageList> NewImageList() = 0;
+};
+
+// "--quick": each measurement once. "--only=GROUP": one group of measurements (refresh,
+// shared, headless, steps, disable, store, scan, codec).
+struct BenchOptions {
+  bool quick = false;
+  std::string only;
+};
+BenchOptions ParseOptions(int argc, char** argv);
+
+// Runs the measurements into table. False when a run did not find what it seeded (the
+// numbers would then measure something else).
+bool RunSystemBench(BenchSystem& system, ResultTable& table, const BenchOptions& options);
+
+// Throughput of the value codec and of the command-line split, per value (the codec's own
+// table) and per batch of entries (rows of table).
+void RunCodecBench(ResultTable& table, bool quick);
+
+}  // namespace kw::bench
