@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "GuiSupport.h"
+#include "SystemInspect.h"
 #include "app/unitMain.h"
 #include "app/win32/MainWindow.h"
 #include "entries/unitAppListState.h"
@@ -58,21 +59,9 @@ class MainWindowGui : public ::testing::Test {
     reg.WriteString(name, data);
   }
   std::string RunValue(RootKey root, const std::string& name) {
-    TRegistry reg(platform.registry, root);
-    if (!reg.OpenKey(kRunKeyPath, false) || !reg.ValueExists(name)) return "<missing>";
-    return reg.ReadString(name);
+    return testing::RunValue(platform.registry, root, name);
   }
-  std::vector<std::string> StoredCaptions() {
-    TRegistry reg(platform.registry, kHkeyLocalMachine);
-    if (!reg.OpenKey(kDisabledAppsKey, false)) return {"<no store>"};
-    std::vector<std::string> captions;
-    for (const std::string& key : reg.GetKeyNames()) {
-      TRegistry entry(platform.registry, kHkeyLocalMachine);
-      entry.OpenKey(std::string(kDisabledAppsKey) + "\\" + key, false);
-      captions.push_back(entry.ReadString("Caption"));
-    }
-    return captions;
-  }
+  std::vector<std::string> StoredCaptions() { return testing::StoredCaptions(platform.registry); }
 
   void OpenWindow() {
     ProgramValues values;

@@ -5,6 +5,7 @@
 #include <random>
 
 #include "MainFormSupport.h"
+#include "SystemInspect.h"
 #include "entries/unitAppListState.h"
 #include "entries/unitSysWorks.h"
 #include "util/unitErrors.h"
@@ -43,22 +44,9 @@ class StateTest : public ::testing::Test {
     view.ClickCheckBox(index);
   }
   std::string RunValue(const std::string& name, RootKey root = kHkeyCurrentUser) {
-    TRegistry reg(sys.registry, root);
-    if (!reg.OpenKey(kRunKeyPath, false) || !reg.ValueExists(name)) return "<missing>";
-    return reg.ReadString(name);
+    return testing::RunValue(sys.registry, root, name);
   }
-  std::vector<std::string> Stored() {
-    TRegistry reg(sys.registry, kHkeyLocalMachine);
-    if (!reg.OpenKey(kDisabledAppsKey, false)) return {"<no store>"};
-    std::vector<std::string> captions;
-    for (const std::string& key : reg.GetKeyNames()) {
-      TRegistry entry(sys.registry, kHkeyLocalMachine);
-      entry.OpenKey(std::string(kDisabledAppsKey) + "\\" + key, false);
-      captions.push_back(entry.ReadString("Caption"));
-    }
-    std::sort(captions.begin(), captions.end());
-    return captions;
-  }
+  std::vector<std::string> Stored() { return testing::StoredCaptions(sys.registry); }
   int PolicyValue() {
     auto key = sys.registry.OpenKey(kHkeyLocalMachine, kPolicyKey, false);
     if (!key) return -2;

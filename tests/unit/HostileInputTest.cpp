@@ -9,6 +9,7 @@
 #include <map>
 
 #include "MainFormSupport.h"
+#include "SystemInspect.h"
 #include "entries/unitAppListDetails.h"
 #include "entries/unitAppListState.h"
 #include "entries/unitSysWorks.h"
@@ -100,11 +101,7 @@ class HostileInput : public ::testing::Test {
     }
     return store;
   }
-  std::string RunValue(const std::string& name) {
-    TRegistry reg(sys.registry, kHkeyCurrentUser);
-    if (!reg.OpenKey(kRunKeyPath, false) || !reg.ValueExists(name)) return "<missing>";
-    return reg.ReadString(name);
-  }
+  std::string RunValue(const std::string& name) { return testing::RunValue(sys.registry, kHkeyCurrentUser, name); }
 
   MemoryPlatform sys;
   Platform platform = sys.platform();

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "MainFormSupport.h"
+#include "SystemInspect.h"
 #include "entries/unitAppListState.h"
 #include "entries/unitSysWorks.h"
 #include "util/unitErrors.h"
@@ -37,22 +38,8 @@ class MainFormTest : public ::testing::Test {
       if (captions[i] == "  " + caption) return static_cast<int>(i);
     return -1;
   }
-  std::string RunValue(RootKey root, const std::string& name) {
-    TRegistry reg(sys.registry, root);
-    if (!reg.OpenKey(kRunKeyPath, false) || !reg.ValueExists(name)) return "<missing>";
-    return reg.ReadString(name);
-  }
-  std::vector<std::string> StoredNames() {
-    TRegistry reg(sys.registry, kHkeyLocalMachine);
-    if (!reg.OpenKey(kDisabledAppsKey, false)) return {"<no store>"};
-    std::vector<std::string> captions;
-    for (const std::string& key : reg.GetKeyNames()) {
-      TRegistry entry(sys.registry, kHkeyLocalMachine);
-      entry.OpenKey(std::string(kDisabledAppsKey) + "\\" + key, false);
-      captions.push_back(entry.ReadString("Caption"));
-    }
-    return captions;
-  }
+  std::string RunValue(RootKey root, const std::string& name) { return testing::RunValue(sys.registry, root, name); }
+  std::vector<std::string> StoredNames() { return testing::StoredCaptions(sys.registry); }
 
   MemoryPlatform sys;
   Platform platform = sys.platform();
