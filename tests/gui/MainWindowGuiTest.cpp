@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "GuiSupport.h"
-#include "SystemInspect.h"
+#include "RegistryReadBack.h"
 #include "app/unitMain.h"
 #include "app/win32/MainWindow.h"
 #include "entries/unitAppListState.h"

@@ -5,7 +5,7 @@
 #include <random>
 
 #include "MainFormSupport.h"
-#include "SystemInspect.h"
+#include "RegistryReadBack.h"
 #include "entries/unitAppListState.h"
 #include "entries/unitSysWorks.h"
 #include "util/unitErrors.h"
@@ -15,24 +15,12 @@ namespace {
 
 using testing::MemoryMainView;
 
-const std::string kProgramFolder = "C:\\Program Files\\Kelderwick\\";
-const std::string kStartup = "C:\\users\\me\\Start Menu\\Programs\\Startup";
+const std::string& kStartup = testing::kTestUserStartup;
 const std::string kPolicyKey = kMessengerPolicyKey;
 
 // The main window on the in-memory platform, with helpers to act as the user does.
-class StateTest : public ::testing::Test {
+class StateTest : public testing::MainFormFixture {
  protected:
-  void SetUp() override {
-    sys.environment.executablePath = kProgramFolder + "Kelderwick.exe";
-    sys.files.AddFile(kProgramFolder + "welcome.rtf", "{\\rtf1 Welcome}");
-    sys.folders.folders[kCsidlStartup] = kStartup;
-    sys.files.AddDirectory(kStartup);
-  }
-  void Start() {
-    form = std::make_unique<TfrmMain>(platform, apps, view, ReadProgramValues(platform));
-    view.form = form.get();
-    form->FormCreate();
-  }
   int IndexOf(const std::string& caption, bool checked) {
     for (size_t i = 0; i < view.items.size(); ++i)
       if (view.items[i].caption == "  " + caption && view.items[i].checked == checked) return static_cast<int>(i);
@@ -55,11 +43,6 @@ class StateTest : public ::testing::Test {
     return static_cast<unsigned char>(value->data[0]);
   }
 
-  MemoryPlatform sys;
-  Platform platform = sys.platform();
-  TAppList apps;
-  MemoryMainView view;
-  std::unique_ptr<TfrmMain> form;
 };
 
 TEST_F(StateTest, DisableAndEnableOfARunEntryGiveTheTwoBlanksBack) {

@@ -9,7 +9,7 @@
 #include <map>
 
 #include "MainFormSupport.h"
-#include "SystemInspect.h"
+#include "RegistryReadBack.h"
 #include "entries/unitAppListDetails.h"
 #include "entries/unitAppListState.h"
 #include "entries/unitSysWorks.h"
@@ -25,20 +25,10 @@ using testing::MemoryMainView;
 using Value = std::pair<std::uint32_t, std::string>;
 using Values = std::map<std::string, Value>;
 
-const std::string kProgramFolder = "C:\\Program Files\\Kelderwick\\";
 const std::string kStore = kDisabledAppsKey;
 
-class HostileInput : public ::testing::Test {
+class HostileInput : public testing::MainFormFixture {
  protected:
-  void SetUp() override {
-    sys.environment.executablePath = kProgramFolder + "Kelderwick.exe";
-    sys.files.AddFile(kProgramFolder + "welcome.rtf", "{\\rtf1 Welcome}");
-  }
-  void Start() {
-    form = std::make_unique<TfrmMain>(platform, apps, view, ReadProgramValues(platform));
-    view.form = form.get();
-    form->FormCreate();
-  }
   // What the user does, with the window's boundary around it: an error that escapes ends up
   // in the application's error box.
   template <typename Action>
@@ -103,11 +93,6 @@ class HostileInput : public ::testing::Test {
   }
   std::string RunValue(const std::string& name) { return testing::RunValue(sys.registry, kHkeyCurrentUser, name); }
 
-  MemoryPlatform sys;
-  Platform platform = sys.platform();
-  TAppList apps;
-  MemoryMainView view;
-  std::unique_ptr<TfrmMain> form;
 };
 
 TEST_F(HostileInput, ANonNumericOriginFailsItsOwnReportAndNothingElse) {

@@ -1,7 +1,10 @@
 #pragma once
 // An in-memory main window for the tests of TfrmMain: a list view that raises the same
 // events the real one does, a recording details pane and status line.
+#include <gtest/gtest.h>
+
 #include <deque>
+#include <memory>
 #include <functional>
 #include <string>
 #include <vector>
@@ -117,6 +120,37 @@ class MemoryMainView : public MainView {
     form->lvAppsChange(index, true, items.at(static_cast<size_t>(index)).checked);
     if (becameSelected) form->lvAppsSelectItem(index, true);
   }
+};
+
+inline const std::string kTestProgramFolder = "C:\\Program Files\\Kelderwick\\";
+inline const std::string kTestUserStartup = "C:\\users\\me\\Start Menu\\Programs\\Startup";
+inline const std::string kTestCommonStartup = "C:\\ProgramData\\Start Menu\\Programs\\StartUp";
+
+// The main window's behaviour on the in-memory platform: the program's folder with both
+// welcome texts, both Startup folders (empty), and the form started on an in-memory view.
+class MainFormFixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    sys.environment.executablePath = kTestProgramFolder + "Kelderwick.exe";
+    sys.files.AddFile(kTestProgramFolder + "welcome.rtf", "{\\rtf1 Welcome}");
+    sys.files.AddFile(kTestProgramFolder + "welcome_rus.rtf", "{\\rtf1 Russian welcome}");
+    sys.folders.folders[kCsidlStartup] = kTestUserStartup;
+    sys.folders.folders[kCsidlCommonStartup] = kTestCommonStartup;
+    sys.files.AddDirectory(kTestUserStartup);
+    sys.files.AddDirectory(kTestCommonStartup);
+  }
+  void Start(ProgramValues values) {
+    form = std::make_unique<TfrmMain>(platform, apps, view, std::move(values));
+    view.form = form.get();
+    form->FormCreate();
+  }
+  void Start() { Start(ReadProgramValues(platform)); }
+
+  MemoryPlatform sys;
+  Platform platform = sys.platform();
+  TAppList apps;
+  MemoryMainView view;
+  std::unique_ptr<TfrmMain> form;
 };
 
 }  // namespace kw::testing

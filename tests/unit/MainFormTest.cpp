@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "MainFormSupport.h"
-#include "SystemInspect.h"
+#include "RegistryReadBack.h"
 #include "entries/unitAppListState.h"
 #include "entries/unitSysWorks.h"
 #include "util/unitErrors.h"
@@ -11,27 +11,12 @@ namespace {
 
 using testing::MemoryMainView;
 
-const std::string kProgramFolder = "C:\\Program Files\\Kelderwick\\";
-const std::string kUserStartup = "C:\\users\\me\\Start Menu\\Programs\\Startup";
-const std::string kCommonStartup = "C:\\ProgramData\\Start Menu\\Programs\\StartUp";
+const std::string& kProgramFolder = testing::kTestProgramFolder;
+const std::string& kUserStartup = testing::kTestUserStartup;
+const std::string& kCommonStartup = testing::kTestCommonStartup;
 
-class MainFormTest : public ::testing::Test {
+class MainFormTest : public testing::MainFormFixture {
  protected:
-  void SetUp() override {
-    sys.environment.executablePath = kProgramFolder + "Kelderwick.exe";
-    sys.files.AddFile(kProgramFolder + "welcome.rtf", "{\\rtf1 Welcome}");
-    sys.files.AddFile(kProgramFolder + "welcome_rus.rtf", "{\\rtf1 Russian welcome}");
-    sys.folders.folders[kCsidlStartup] = kUserStartup;
-    sys.folders.folders[kCsidlCommonStartup] = kCommonStartup;
-    sys.files.AddDirectory(kUserStartup);
-    sys.files.AddDirectory(kCommonStartup);
-  }
-  void Start(ProgramValues values) {
-    form = std::make_unique<TfrmMain>(platform, apps, view, std::move(values));
-    view.form = form.get();
-    form->FormCreate();
-  }
-  void Start() { Start(ReadProgramValues(platform)); }
   int IndexOf(const std::string& caption) {
     const auto captions = view.Captions();
     for (size_t i = 0; i < captions.size(); ++i)
@@ -41,11 +26,6 @@ class MainFormTest : public ::testing::Test {
   std::string RunValue(RootKey root, const std::string& name) { return testing::RunValue(sys.registry, root, name); }
   std::vector<std::string> StoredNames() { return testing::StoredCaptions(sys.registry); }
 
-  MemoryPlatform sys;
-  Platform platform = sys.platform();
-  TAppList apps;
-  MemoryMainView view;
-  std::unique_ptr<TfrmMain> form;
 };
 
 // ---- start-up and Refresh ----
