@@ -1,6 +1,5 @@
 #include "app/unitMain.h"
 
-#include <cstdio>
 
 #include "entries/unitAppListDetails.h"
 #include "entries/unitAppListState.h"
@@ -27,10 +26,8 @@ std::string ReadFileVersion(VersionInfo& versions, const std::string& path) {
   if (!block) return {};
   const auto translations = block->Translations();
   if (translations.empty()) return {};
-  char subBlock[64];
-  std::snprintf(subBlock, sizeof subBlock, "\\StringFileInfo\\%04X%04X\\FileVersion", translations.front().first,
-                translations.front().second);
-  return block->QueryString(subBlock).value_or(std::string());
+  const auto [language, codePage] = translations.front();
+  return block->QueryString(StringFileInfoQuery(language, codePage, "FileVersion")).value_or(std::string());
 }
 
 ProgramValues ReadProgramValues(Platform& platform) {

@@ -1,6 +1,5 @@
 #include "entries/unitAppList.h"
 
-#include <cstdio>
 #include <unordered_map>
 #include <vector>
 
@@ -33,10 +32,8 @@ void TAppItem::ReadVersionInfo(VersionInfo& versions) {
   const auto translations = block->Translations();
   if (translations.empty()) return;
   const auto [language, codePage] = translations.front();
-  char prefix[32];
-  std::snprintf(prefix, sizeof prefix, "\\StringFileInfo\\%04X%04X\\", language, codePage);
   for (const char* name : kVersionKeys)
-    SetOptionString(*this, name, block->QueryString(std::string(prefix) + name).value_or(std::string()));
+    SetOptionString(*this, name, block->QueryString(StringFileInfoQuery(language, codePage, name)).value_or(std::string()));
 }
 
 void TAppItem::LoadIcon(Icons& icons, ImageList& images) {

@@ -21,6 +21,18 @@ class VersionBlock {
   virtual std::optional<std::string> QueryString(std::string_view subBlock) = 0;
 };
 
+// The query of a version string: "\StringFileInfo\", the language and the code page as four
+// upper-case hexadecimal digits each, "\" and the string's name.
+inline std::string StringFileInfoQuery(std::uint16_t language, std::uint16_t codePage, std::string_view name) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string query = "\\StringFileInfo\\";
+  for (const std::uint16_t word : {language, codePage})
+    for (int shift = 12; shift >= 0; shift -= 4) query += kHex[(word >> shift) & 0xF];
+  query += '\\';
+  query += name;
+  return query;
+}
+
 class VersionInfo {
  public:
   virtual ~VersionInfo() = default;

@@ -1,6 +1,5 @@
 #include "platform/memory/MemoryVersionInfo.h"
 
-#include <cstdio>
 
 #include "util/unitStrUtils.h"
 
@@ -36,9 +35,7 @@ void MemoryVersionInfo::Add(std::string_view path, std::uint16_t language, std::
                             const std::map<std::string, std::string>& strings) {
   Resource resource;
   resource.translations.emplace_back(language, codePage);
-  char prefix[32];
-  std::snprintf(prefix, sizeof prefix, "\\StringFileInfo\\%04X%04X\\", language, codePage);
-  for (const auto& [name, text] : strings) resource.strings[prefix + name] = text;
+  for (const auto& [name, text] : strings) resource.strings[StringFileInfoQuery(language, codePage, name)] = text;
   AddRaw(path, std::move(resource));
 }
 
