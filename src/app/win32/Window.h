@@ -18,21 +18,6 @@ inline RECT ClientRect(HWND hwnd) {
   return r;
 }
 
-// A non-owning view of a window handle with the few helpers the window code needs.
-class WindowRef {
- public:
-  WindowRef() = default;
-  explicit WindowRef(HWND hwnd) : hwnd_(hwnd) {}
-  HWND get() const { return hwnd_; }
-  explicit operator bool() const { return hwnd_ != nullptr; }
-  LRESULT Send(UINT message, WPARAM w = 0, LPARAM l = 0) const { return ::SendMessageW(hwnd_, message, w, l); }
-  void Move(int x, int y, int width, int height) const { ::MoveWindow(hwnd_, x, y, width, height, TRUE); }
-  RECT ClientRect() const { return app::ClientRect(hwnd_); }
-
- private:
-  HWND hwnd_ = nullptr;
-};
-
 // Derived classes implement LRESULT HandleMessage(UINT, WPARAM, LPARAM).
 template <typename Derived>
 class BaseWindow {
