@@ -3,7 +3,8 @@
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 BUILD_NATIVE="$ROOT/build/native"
-BUILD_WIN="$ROOT/build/win32"
+BUILD_WIN64="$ROOT/build/win64"
+BUILD_WIN32="$ROOT/build/win32"
 BUILD_FUZZ="$ROOT/build/fuzz"
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
@@ -14,17 +15,62 @@ as_root() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo -n "$@"; fi
 }
 
+# ---- what this machine can run ----
+
+# True when the kernel executes 32-bit x86 Linux programs, which 32-bit Wine needs. Some
+# kernels cannot (no IA-32 emulation); the probe is a tiny 32-bit program that only exits, made
+# with the assembler and linker, so it needs no 32-bit library. KW_NO_32BIT=1 makes it answer
+# no, to try the scripts as on such a machine.
+CAN_RUN_32BIT=""
+can_run_32bit() {
+  if [ -z "$CAN_RUN_32BIT" ]; then
+    CAN_RUN_32BIT=no
+    if [ "${KW_NO_32BIT:-0}" != 1 ]; then
+      local dir
+      dir=$(mktemp -d /tmp/kw-probe32.XXXXXX)
+      printf '.globl _start\n_start:\n  movl $1, %%eax\n  xorl %%ebx, %%ebx\n  int $0x80\n' >"$dir/p.s"
+      if as --32 -o "$dir/p.o" "$dir/p.s" 2>/dev/null && ld -m elf_i386 -o "$dir/p" "$dir/p.o" 2>/dev/null &&
+        "$dir/p" 2>/dev/null; then
+        CAN_RUN_32BIT=yes
+      fi
+      rm -rf "$dir"
+    fi
+  fi
+  [ "$CAN_RUN_32BIT" = yes ]
+}
+
+# One line saying which case applies.
+describe_32bit() {
+  if can_run_32bit; then
+    log "this machine runs 32-bit programs: both Windows builds are tested under Wine"
+  elif [ "${KW_NO_32BIT:-0}" = 1 ]; then
+    log "32-bit programs are not run here (KW_NO_32BIT=1): the 32-bit build is compiled only"
+  else
+    log "this machine's kernel cannot execute 32-bit programs: the 32-bit build is compiled only"
+  fi
+}
+
+# ---- packages ----
+
 # Commands and files whose presence proves the packages are installed.
-REQUIRED_TOOLS=(cmake ninja g++ i686-w64-mingw32-g++-posix wine Xvfb xdotool convert xwd chmcmd clang++)
-REQUIRED_FILES=(/usr/share/wine/fonts/marlett.ttf /usr/src/googletest/CMakeLists.txt /usr/include/gtest/gtest.h /usr/lib/i386-linux-gnu/wine/i386-windows/kernel32.dll)
-PACKAGES=(cmake ninja-build g++ make g++-mingw-w64-i686 mingw-w64-i686-dev googletest libgtest-dev libgmock-dev
-          wine wine32:i386 xvfb xdotool x11-apps imagemagick fp-utils fonts-liberation fonts-wine
-          clang libclang-rt-14-dev)
+REQUIRED_TOOLS=(cmake ninja g++ as ld x86_64-w64-mingw32-g++-posix i686-w64-mingw32-g++-posix Xvfb xdotool convert xwd
+                chmcmd clang++)
+REQUIRED_FILES=(/usr/lib/wine/wine64 /usr/lib/wine/wineserver64 /usr/share/wine/fonts/marlett.ttf
+                /usr/lib/x86_64-linux-gnu/wine/x86_64-windows/kernel32.dll /usr/src/googletest/CMakeLists.txt
+                /usr/include/gtest/gtest.h /usr/include/nlohmann/json.hpp)
+REQUIRED_FILES_32=(/usr/lib/wine/wine /usr/lib/i386-linux-gnu/wine/i386-windows/kernel32.dll)
+PACKAGES=(cmake ninja-build g++ make binutils g++-mingw-w64-x86-64 mingw-w64-x86-64-dev g++-mingw-w64-i686
+          mingw-w64-i686-dev googletest libgtest-dev libgmock-dev nlohmann-json3-dev wine wine64 xvfb xdotool
+          x11-apps imagemagick fp-utils fonts-liberation fonts-wine clang libclang-rt-14-dev)
+PACKAGES_32=(wine32:i386)
 
 missing_deps() {
   local t f
   for t in "${REQUIRED_TOOLS[@]}"; do command -v "$t" >/dev/null 2>&1 || { echo "$t"; return 0; }; done
   for f in "${REQUIRED_FILES[@]}"; do [ -e "$f" ] || { echo "$f"; return 0; }; done
+  if can_run_32bit; then
+    for f in "${REQUIRED_FILES_32[@]}"; do [ -e "$f" ] || { echo "$f"; return 0; }; done
+  fi
   # ImageMagick proper, not a stand-in script
   [ -x /usr/bin/convert ] || { echo imagemagick; return 0; }
   # libFuzzer's runtime, which clang++ links for -fsanitize=fuzzer
@@ -33,16 +79,22 @@ missing_deps() {
   return 1
 }
 
+# Installs what is missing: 64-bit Wine always, 32-bit Wine (and the i386 architecture) only
+# where this machine can run 32-bit programs.
 ensure_deps() {
   local what
   if ! what=$(missing_deps); then return 0; fi
   log "installing build and test packages (missing: $what)"
   export DEBIAN_FRONTEND=noninteractive
-  if ! dpkg --print-foreign-architectures | grep -qx i386; then
-    as_root dpkg --add-architecture i386
+  local packages=("${PACKAGES[@]}")
+  if can_run_32bit; then
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+      as_root dpkg --add-architecture i386
+    fi
+    packages+=("${PACKAGES_32[@]}")
   fi
   as_root apt-get update -q -y >&2
-  as_root apt-get install -q -y --no-install-recommends "${PACKAGES[@]}" >&2
+  as_root apt-get install -q -y --no-install-recommends "${packages[@]}" >&2
   if what=$(missing_deps); then
     log "still missing after installation: $what"
     return 1
@@ -56,11 +108,19 @@ build_native() {
     cmake --build "$BUILD_NATIVE" "$@"
 }
 
-build_win32() {
-  cmake -S "$ROOT" -B "$BUILD_WIN" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-i686.cmake" >/dev/null &&
-    cmake --build "$BUILD_WIN" "$@"
+# build_win ARCH [cmake --build arguments]: the Windows build of ARCH (64: x86_64 in
+# build/win64, 32: i686 in build/win32).
+build_win() {
+  local arch=$1 dir cpu
+  shift
+  if [ "$arch" = 64 ]; then dir=$BUILD_WIN64 cpu=x86_64; else dir=$BUILD_WIN32 cpu=i686; fi
+  cmake -S "$ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-$cpu.cmake" >/dev/null &&
+    cmake --build "$dir" "$@"
 }
+
+# The build folder of ARCH.
+win_build_dir() { if [ "$1" = 64 ]; then echo "$BUILD_WIN64"; else echo "$BUILD_WIN32"; fi; }
 
 # The libFuzzer targets of tests/fuzz, built with clang and the sanitizers.
 build_fuzz() {
@@ -119,12 +179,39 @@ stop_xvfb() {
   if [ -n "$XVFB_PID" ]; then kill "$XVFB_PID" 2>/dev/null; wait "$XVFB_PID" 2>/dev/null; XVFB_PID=""; fi
 }
 
-# Makes a 32-bit Wine prefix in $1 (nothing is asked: no Mono or Gecko installers).
+# use_wine ARCH: every later Wine call goes to the loader of ARCH (64 or 32), never to the
+# `wine` wrapper, which prefers the 32-bit loader whenever it is installed, even where the
+# kernel cannot run it. Prefixes are made for the same architecture.
+use_wine() {
+  if [ "$1" = 64 ]; then
+    WINE=/usr/lib/wine/wine64
+    export WINEARCH=win64
+  else
+    WINE=/usr/lib/wine/wine
+    export WINEARCH=win32
+  fi
+  export WINELOADER=$WINE
+  WINESERVER=/usr/lib/wine/wineserver64
+  [ -x "$WINESERVER" ] || WINESERVER=/usr/lib/wine/wineserver32
+  export WINESERVER
+}
+
+# The architecture of an existing prefix (64 or 32), from its registry; empty when unknown.
+prefix_arch() {
+  [ -f "$1/system.reg" ] || return 0
+  case "$(grep -m1 '^#arch=' "$1/system.reg")" in
+    '#arch=win64') echo 64 ;;
+    '#arch=win32') echo 32 ;;
+  esac
+}
+
+# Makes a Wine prefix in $1 for the architecture chosen with use_wine (nothing is asked: no
+# Mono or Gecko installers).
 make_prefix() {
-  export WINEPREFIX="$1" WINEARCH=win32
+  export WINEPREFIX="$1"
   mkdir -p "$WINEPREFIX"
-  timeout 180 wineboot -i >/dev/null 2>&1 || { log "wineboot failed in $WINEPREFIX"; return 1; }
-  timeout 60 wineserver -w 2>/dev/null || true
+  timeout 180 "$WINE" wineboot.exe -i >/dev/null 2>&1 || { log "wineboot failed in $WINEPREFIX"; return 1; }
+  timeout 60 "$WINESERVER" -w 2>/dev/null || true
   # Wine's own fonts (Tahoma, and Marlett for the caption buttons) where its windows find them,
   # and the metric-compatible Liberation fonts for the Windows fonts the program asks for.
   cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
@@ -132,13 +219,13 @@ make_prefix() {
   reg=$(mktemp /tmp/kw-fonts.XXXXXX.reg)
   printf '%s\r\n' 'REGEDIT4' '' '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]' \
     '"Arial"="Liberation Sans"' '"Courier New"="Liberation Mono"' '"Times New Roman"="Liberation Serif"' >"$reg"
-  timeout 60 wine regedit /S "$(winepath -w "$reg")" >/dev/null 2>&1 || true
-  timeout 60 wineserver -w 2>/dev/null || true
+  timeout 60 "$WINE" regedit.exe /S "$(timeout 30 "$WINE" winepath.exe -w "$reg" 2>/dev/null)" >/dev/null 2>&1 || true
+  timeout 60 "$WINESERVER" -w 2>/dev/null || true
   rm -f "$reg"
 }
 
 stop_wine() {
-  [ -n "${WINEPREFIX:-}" ] && timeout 30 wineserver -k 2>/dev/null || true
+  [ -n "${WINEPREFIX:-}" ] && [ -n "${WINESERVER:-}" ] && timeout 30 "$WINESERVER" -k 2>/dev/null || true
 }
 
 # A screenshot of the whole X screen as PNG.

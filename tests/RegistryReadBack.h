@@ -19,11 +19,11 @@ inline std::string RunValue(RegistryBackend& registry, RootKey root, const std::
 
 // The captions of the stored entries, sorted; {"<no store>"} when there is no store key.
 inline std::vector<std::string> StoredCaptions(RegistryBackend& registry) {
-  TRegistry reg(registry, kHkeyLocalMachine);
+  TRegistry reg = StoreRegistry(registry);
   if (!reg.OpenKey(kDisabledAppsKey, false)) return {"<no store>"};
   std::vector<std::string> captions;
   for (const std::string& key : reg.GetKeyNames()) {
-    TRegistry entry(registry, kHkeyLocalMachine);
+    TRegistry entry = StoreRegistry(registry);
     entry.OpenKey(std::string(kDisabledAppsKey) + "\\" + key, false);
     captions.push_back(entry.ReadString("Caption"));
   }

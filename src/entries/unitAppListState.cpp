@@ -132,7 +132,8 @@ bool SaveDisabledApps(const TAppList& list, Platform& platform) {
       copy.ListName = GenerateListName();
     taken.insert(FoldCase(copy.ListName));
   }
-  return disabled.SaveToRegistry(platform.registry, kDisabledAppsKey, kHkeyLocalMachine);
+  RegistryInView store(platform.registry, kStoreView);
+  return disabled.SaveToRegistry(store, kDisabledAppsKey, kStoreRoot);
 }
 
 void LoadDisabledApps(TAppList& list, Platform& platform) {
@@ -140,7 +141,7 @@ void LoadDisabledApps(TAppList& list, Platform& platform) {
   // hand) hides none of the entries after it: an entry left out here would be deleted from
   // the store by the next save. A subkey that cannot be opened is listed too, empty; the
   // save then cannot read it back and refuses, instead of dropping it.
-  TRegistry reg(platform.registry, kHkeyLocalMachine);
+  TRegistry reg = StoreRegistry(platform.registry);
   if (!reg.OpenKey(kDisabledAppsKey, false)) return;
   std::vector<std::string> problems;
   for (const std::string& name : reg.GetKeyNames()) {

@@ -4,7 +4,13 @@
 
 namespace kw {
 
+// The store of disabled entries is machine-wide and lives in the 32-bit registry view, where
+// the 32-bit build has always kept it, so that both builds share one store on 64-bit Windows.
 inline constexpr const char* kDisabledAppsKey = "SOFTWARE\\Velmora\\KLW2\\DisabledApps";
+inline constexpr RootKey kStoreRoot = kHkeyLocalMachine;
+inline constexpr RegView kStoreView = RegView::Bits32;
+// The registry object for reading or writing the store.
+inline TRegistry StoreRegistry(RegistryBackend& registry) { return TRegistry(registry, kStoreRoot, kStoreView); }
 inline constexpr const char* kMessengerPolicyKey = "Software\\Policies\\Microsoft\\Messenger\\Client";
 inline constexpr const char* kMessengerPolicyValue = "PreventAutoRun";
 

@@ -4,7 +4,8 @@
 
 namespace kw {
 
-TRegistry::TRegistry(RegistryBackend& backend, RootKey root) : backend_(backend), root_(root) {}
+TRegistry::TRegistry(RegistryBackend& backend, RootKey root, RegView view)
+    : backend_(backend), root_(root), view_(view) {}
 
 void TRegistry::SetRootKey(RootKey root) {
   CloseKey();
@@ -13,7 +14,7 @@ void TRegistry::SetRootKey(RootKey root) {
 
 bool TRegistry::OpenKey(std::string_view path, bool canCreate) {
   CloseKey();
-  key_ = backend_.OpenKey(root_, path, canCreate);
+  key_ = backend_.OpenKeyIn(view_, root_, path, canCreate);
   return key_ != nullptr;
 }
 
@@ -64,8 +65,8 @@ void TRegistry::WriteInteger(std::string_view name, std::int32_t number) {
 
 bool TRegistry::DeleteValue(std::string_view name) { return key_ && key_->DeleteValue(name); }
 
-bool TRegistry::DeleteKey(std::string_view path) { return backend_.DeleteKey(root_, path); }
+bool TRegistry::DeleteKey(std::string_view path) { return backend_.DeleteKeyIn(view_, root_, path); }
 
-bool TRegistry::KeyExists(std::string_view path) { return backend_.OpenKey(root_, path, false) != nullptr; }
+bool TRegistry::KeyExists(std::string_view path) { return backend_.OpenKeyIn(view_, root_, path, false) != nullptr; }
 
 }  // namespace kw

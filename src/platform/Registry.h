@@ -35,15 +35,43 @@ class RegistryKey {
   virtual bool DeleteValue(std::string_view name) = 0;
 };
 
+// Which registry a key is looked up in on 64-bit Windows, where HKLM\SOFTWARE has a 64-bit
+// and a 32-bit view (the latter under WOW6432Node). Native is the program's own; 32-bit
+// Windows has one view only and ignores the choice.
+enum class RegView : std::uint8_t { Native, Bits32, Bits64 };
+
 class RegistryBackend {
  public:
   virtual ~RegistryBackend() = default;
-  // Opens root\path with full access, creating the missing keys when create is set.
-  // Null when the key is missing (and create is not set) or the open is refused.
-  virtual std::unique_ptr<RegistryKey> OpenKey(RootKey root, std::string_view path, bool create) = 0;
-  // Deletes the key with all its subkeys and values. True when the key is gone afterwards,
-  // which includes a key that never existed.
-  virtual bool DeleteKey(RootKey root, std::string_view path) = 0;
+  // Opens root\path in the view with full access, creating the missing keys when create is
+  // set. Null when the key is missing (and create is not set) or the open is refused.
+  virtual std::unique_ptr<RegistryKey> OpenKeyIn(RegView view, RootKey root, std::string_view path, bool create) = 0;
+  // Deletes the key in the view with all its subkeys and values. True when the key is gone
+  // afterwards, which includes a key that never existed.
+  virtual bool DeleteKeyIn(RegView view, RootKey root, std::string_view path) = 0;
+
+  // The same in the program's own view.
+  std::unique_ptr<RegistryKey> OpenKey(RootKey root, std::string_view path, bool create) {
+    return OpenKeyIn(RegView::Native, root, path, create);
+  }
+  bool DeleteKey(RootKey root, std::string_view path) { return DeleteKeyIn(RegView::Native, root, path); }
+};
+
+// Another backend seen through one view: what its users open in the native view is opened in
+// that view instead. The other views pass through unchanged.
+class RegistryInView : public RegistryBackend {
+ public:
+  RegistryInView(RegistryBackend& inner, RegView view) : inner_(inner), view_(view) {}
+  std::unique_ptr<RegistryKey> OpenKeyIn(RegView view, RootKey root, std::string_view path, bool create) override {
+    return inner_.OpenKeyIn(view == RegView::Native ? view_ : view, root, path, create);
+  }
+  bool DeleteKeyIn(RegView view, RootKey root, std::string_view path) override {
+    return inner_.DeleteKeyIn(view == RegView::Native ? view_ : view, root, path);
+  }
+
+ private:
+  RegistryBackend& inner_;
+  RegView view_;
 };
 
 // The registry object of one operation. Paths are relative to the root and use "\" between
@@ -51,9 +79,10 @@ class RegistryBackend {
 // registry's own messages; opening reports failure by its result.
 class TRegistry {
  public:
-  explicit TRegistry(RegistryBackend& backend, RootKey root = kHkeyCurrentUser);
+  explicit TRegistry(RegistryBackend& backend, RootKey root = kHkeyCurrentUser, RegView view = RegView::Native);
 
   RootKey GetRootKey() const { return root_; }
+  RegView GetView() const { return view_; }
   void SetRootKey(RootKey root);
 
   // Opens the key (closing one that was open). With canCreate the key is created when missing.
@@ -88,6 +117,7 @@ class TRegistry {
  private:
   RegistryBackend& backend_;
   RootKey root_;
+  RegView view_;
   std::unique_ptr<RegistryKey> key_;
 };
 

@@ -29,7 +29,7 @@ void Clean(Platform& platform) {
     if (reg.OpenKey(kRunKeyPath, false))
       for (const std::string& name : reg.GetValueNames()) reg.DeleteValue(name);
   }
-  TRegistry(platform.registry, kHkeyLocalMachine).DeleteKey(kDisabledAppsKey);
+  StoreRegistry(platform.registry).DeleteKey(kDisabledAppsKey);
   for (int csidl : {kCsidlCommonStartup, kCsidlStartup})
     for (const std::string& file : ListFiles(platform.files, Folder(platform, csidl) + "\\*.lnk"))
       platform.files.RemoveFile(file);
@@ -221,7 +221,7 @@ class Runner {
       entry.SetEnabled(false);
     }
     bool saved = true;
-    const auto dropStore = [&] { TRegistry(platform_.registry, kHkeyLocalMachine).DeleteKey(kDisabledAppsKey); };
+    const auto dropStore = [&] { StoreRegistry(platform_.registry).DeleteKey(kDisabledAppsKey); };
     const auto save = [&] { saved = SaveDisabledApps(list, platform_) && saved; };
     table_.Add("store save into an empty store", count, MedianMs(Runs(count), save, dropStore));
     table_.Add("store save over the same entries", count, MedianMs(Runs(count), save));

@@ -47,7 +47,7 @@ class MainWindowGui : public ::testing::Test {
       if (reg.OpenKey(kRunKeyPath, false))
         for (const std::string& name : reg.GetValueNames()) reg.DeleteValue(name);
     }
-    TRegistry(platform.registry, kHkeyLocalMachine).DeleteKey(kDisabledAppsKey);
+    StoreRegistry(platform.registry).DeleteKey(kDisabledAppsKey);
     for (int csidl : {kCsidlStartup, kCsidlCommonStartup}) {
       const std::string folder = GetSpecialFolderPath(system.folders, csidl);
       for (const std::string& file : ListFiles(system.files, folder + "\\*.lnk")) system.files.RemoveFile(file);
@@ -234,8 +234,9 @@ TEST_F(MainWindowGui, TheWelcomeTextFollowsTheUsersLanguage) {
   const bool russian = system.environment.UserLanguageName() == "Russian";
   const std::string expected = russian ? "Добро test" : "Welcome to the test";
   EXPECT_NE(DisplayText().find(expected), std::string::npos) << DisplayText();
-  if (const char* wanted = std::getenv("KW_EXPECT_LANGUAGE"))
+  if (const char* wanted = std::getenv("KW_EXPECT_LANGUAGE")) {
     EXPECT_EQ(system.environment.UserLanguageName(), wanted);
+  }
 }
 
 }  // namespace

@@ -155,7 +155,7 @@ class Soak : public ::testing::Test {
       if (reg.OpenKey(kRunKeyPath, false))
         for (const std::string& name : reg.GetValueNames()) reg.DeleteValue(name);
     }
-    TRegistry(platform.registry, kHkeyLocalMachine).DeleteKey(kDisabledAppsKey);
+    StoreRegistry(platform.registry).DeleteKey(kDisabledAppsKey);
     for (const std::string& folder : {user, common})
       for (const std::string& file : ListFiles(system.files, folder + "\\*.lnk")) system.files.RemoveFile(file);
   }
@@ -302,10 +302,10 @@ class Soak : public ::testing::Test {
     for (const Expected& entry : model)
       if (!entry.enabled) wantStored[entry.caption] = &entry;
     std::set<std::string> haveStored;
-    TRegistry store(platform.registry, kHkeyLocalMachine);
+    TRegistry store = StoreRegistry(platform.registry);
     if (store.OpenKey(kDisabledAppsKey, false)) {
       for (const std::string& subkey : store.GetKeyNames()) {
-        TRegistry reg(platform.registry, kHkeyLocalMachine);
+        TRegistry reg = StoreRegistry(platform.registry);
         if (!reg.OpenKey(std::string(kDisabledAppsKey) + "\\" + subkey, false)) {
           expect(false, "stored entry " + subkey + " cannot be opened");
           continue;
@@ -498,7 +498,7 @@ TEST_F(Soak, ThousandRandomOperationsKeepTheSystemTheStoreAndTheListInStep) {
       entry->runData = "\"" + entry->program + "\" " + (entry->arguments.empty() ? "" : " " + entry->arguments);
   }
   ASSERT_TRUE(Check()) << "after enabling every stored entry";
-  TRegistry store(platform.registry, kHkeyLocalMachine);
+  TRegistry store = StoreRegistry(platform.registry);
   ASSERT_TRUE(store.OpenKey(kDisabledAppsKey, false));
   EXPECT_TRUE(store.GetKeyNames().empty());
 

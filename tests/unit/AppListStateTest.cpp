@@ -60,6 +60,20 @@ TEST_F(StateTest, DisableAndEnableOfARunEntryGiveTheTwoBlanksBack) {
   EXPECT_EQ(RunValue("App"), "\"C:\\Program Files\\App\\app.exe\"  -q") << "stable after the first round";
 }
 
+// On 64-bit Windows the store is in the 32-bit registry view, where the 32-bit build keeps it.
+TEST_F(StateTest, TheStoreLivesInThe32BitView) {
+  sys.registry.SetWindows64(true);
+  sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, "App", "C:\\app.exe");
+  Start();
+  Toggle("App", true);
+  EXPECT_TRUE(sys.registry.HasKey(kHkeyLocalMachine, "SOFTWARE\\WOW6432Node\\Velmora\\KLW2\\DisabledApps"));
+  EXPECT_FALSE(sys.registry.HasKey(kHkeyLocalMachine, kDisabledAppsKey));
+  EXPECT_EQ(Stored(), std::vector<std::string>{"App"});
+  Toggle("App", false);
+  EXPECT_TRUE(Stored().empty());
+  EXPECT_NE(RunValue("App"), "<missing>");
+}
+
 TEST_F(StateTest, TheStoreIsWrittenBeforeTheEntryIsRemoved) {
   sys.registry.PutString(kHkeyLocalMachine, kRunKeyPath, "Tool", "C:\\tool.exe");
   std::vector<std::string> order;

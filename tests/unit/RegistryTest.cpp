@@ -133,6 +133,28 @@ TEST_F(RegistryTest, AHookCanRefuseTheNthWrite) {
   EXPECT_EQ(reg.GetValueNames(), (std::vector<std::string>{"one", "three"}));
 }
 
+// As 64-bit Windows: the 32-bit view of HKLM\SOFTWARE is its WOW6432Node subkey, a backend
+// seen through a view opens there, and the other roots and views are not redirected.
+TEST_F(RegistryTest, TheThirtyTwoBitViewOfTheMachineSoftwareKey) {
+  backend.SetWindows64(true);
+  RegistryInView in32(backend, RegView::Bits32);
+  TRegistry viewed(in32, kHkeyLocalMachine);
+  ASSERT_TRUE(viewed.OpenKey(kKey, true));
+  viewed.WriteString("v", "32");
+  EXPECT_TRUE(backend.HasKey(kHkeyLocalMachine, "SOFTWARE\\WOW6432Node\\Test"));
+  EXPECT_FALSE(backend.HasKey(kHkeyLocalMachine, kKey));
+  TRegistry native(backend, kHkeyLocalMachine);
+  EXPECT_FALSE(native.KeyExists(kKey));
+  TRegistry explicit32(backend, kHkeyLocalMachine, RegView::Bits32);
+  ASSERT_TRUE(explicit32.OpenKey("SOFTWARE\\WOW6432Node\\Test", false)) << "an explicit WOW6432Node stays";
+  EXPECT_EQ(explicit32.ReadString("v"), "32");
+  TRegistry user(backend, kHkeyCurrentUser, RegView::Bits32);
+  ASSERT_TRUE(user.OpenKey(kKey, true));
+  EXPECT_TRUE(backend.HasKey(kHkeyCurrentUser, kKey));
+  EXPECT_TRUE(viewed.DeleteKey(kKey));
+  EXPECT_FALSE(backend.HasKey(kHkeyLocalMachine, "SOFTWARE\\WOW6432Node\\Test"));
+}
+
 TEST_F(RegistryTest, WritesWithoutAnOpenKeyFail) {
   EXPECT_THROW(reg.WriteString("x", "1"), ERegistryException);
   EXPECT_EQ(reg.ReadString("x"), "");

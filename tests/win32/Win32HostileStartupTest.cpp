@@ -35,7 +35,7 @@ class Win32HostileStartup : public ::testing::Test {
       ::SetFileAttributesW(Wide(file).c_str(), FILE_ATTRIBUTE_NORMAL);
       system.files.RemoveFile(file);
     }
-    TRegistry(platform.registry, kHkeyLocalMachine).DeleteKey(kDisabledAppsKey);
+    StoreRegistry(platform.registry).DeleteKey(kDisabledAppsKey);
   }
 
   Win32Platform system;

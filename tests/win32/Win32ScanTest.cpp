@@ -129,7 +129,7 @@ TEST_F(Win32ScanTest, TheStoreKeepsEntriesAcrossLoads) {
   std::sort(original.begin(), original.end());
   EXPECT_EQ(stored, original);
   EXPECT_EQ(loaded.GetItem(0).ListName, list.GetItem(0).ListName);
-  TRegistry(platform.registry, kHkeyLocalMachine).DeleteKey(kDisabledAppsKey);
+  StoreRegistry(platform.registry).DeleteKey(kDisabledAppsKey);
 }
 
 }  // namespace

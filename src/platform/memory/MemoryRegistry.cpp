@@ -162,8 +162,17 @@ bool MemoryRegistry::Refused(RegOp op, RootKey root, const std::string& path, co
   return hook_ && hook_(op, root, path, value);
 }
 
-std::unique_ptr<RegistryKey> MemoryRegistry::OpenKey(RootKey root, std::string_view path, bool create) {
+std::vector<std::string> MemoryRegistry::ViewPath(RegView view, RootKey root, std::string_view path) const {
   std::vector<std::string> components = SplitKeyPath(path);
+  const bool redirected = windows64_ && view == RegView::Bits32 && root == kHkeyLocalMachine &&
+                          !components.empty() && FoldCase(components[0]) == FoldCase("SOFTWARE") &&
+                          (components.size() < 2 || FoldCase(components[1]) != FoldCase("WOW6432Node"));
+  if (redirected) components.insert(components.begin() + 1, "WOW6432Node");
+  return components;
+}
+
+std::unique_ptr<RegistryKey> MemoryRegistry::OpenKeyIn(RegView view, RootKey root, std::string_view path, bool create) {
+  std::vector<std::string> components = ViewPath(view, root, path);
   auto& top = roots_[root];
   if (!top) top = std::make_unique<Node>();
   Node* node = top.get();
@@ -179,8 +188,8 @@ std::unique_ptr<RegistryKey> MemoryRegistry::OpenKey(RootKey root, std::string_v
   return std::make_unique<MemoryRegistryKey>(*this, root, std::move(components));
 }
 
-bool MemoryRegistry::DeleteKey(RootKey root, std::string_view path) {
-  const std::vector<std::string> components = SplitKeyPath(path);
+bool MemoryRegistry::DeleteKeyIn(RegView view, RootKey root, std::string_view path) {
+  const std::vector<std::string> components = ViewPath(view, root, path);
   if (components.empty()) return false;  // a root cannot be deleted
   std::vector<std::string> parentPath(components.begin(), components.end() - 1);
   Node* parent = Find(root, parentPath);

@@ -26,8 +26,12 @@ class MemoryRegistry : public RegistryBackend {
   MemoryRegistry();
   ~MemoryRegistry() override;
 
-  std::unique_ptr<RegistryKey> OpenKey(RootKey root, std::string_view path, bool create) override;
-  bool DeleteKey(RootKey root, std::string_view path) override;
+  std::unique_ptr<RegistryKey> OpenKeyIn(RegView view, RootKey root, std::string_view path, bool create) override;
+  bool DeleteKeyIn(RegView view, RootKey root, std::string_view path) override;
+
+  // As 64-bit Windows for a 64-bit program: the 32-bit view of HKLM\SOFTWARE is its
+  // WOW6432Node subkey. Off (the default), there is one view, as on 32-bit Windows.
+  void SetWindows64(bool on) { windows64_ = on; }
 
   // Fault injection. The hook sees every operation with the key path (components joined by
   // "\", as stored) and the value name; returning true refuses it.
@@ -52,6 +56,7 @@ class MemoryRegistry : public RegistryBackend {
   bool Refused(RegOp op, RootKey root, const std::string& path, const std::string& value) const;
   Node* Find(RootKey root, const std::vector<std::string>& components) const;
   Node* MakeKey(RootKey root, std::string_view path);
+  std::vector<std::string> ViewPath(RegView view, RootKey root, std::string_view path) const;
 
   std::map<RootKey, std::unique_ptr<Node>> roots_;
   FaultHook hook_;
@@ -61,6 +66,7 @@ class MemoryRegistry : public RegistryBackend {
     std::string path;
   };
   std::vector<Rule> rules_;
+  bool windows64_ = false;
 };
 
 // Splits a key path at "\", dropping empty components.

@@ -11,7 +11,21 @@ namespace kw::win32 {
 
 namespace {
 
-HKEY RootHandle(RootKey root) { return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(root)); }
+// The predefined keys are sign-extended 32-bit values (HKEY_LOCAL_MACHINE is
+// 0xFFFFFFFF80000002 in a 64-bit program), so the number goes through LONG, as the system's
+// own definitions do.
+HKEY RootHandle(RootKey root) {
+  return reinterpret_cast<HKEY>(static_cast<LONG_PTR>(static_cast<LONG>(root)));
+}
+
+REGSAM ViewFlag(RegView view) {
+  switch (view) {
+    case RegView::Bits32: return KEY_WOW64_32KEY;
+    case RegView::Bits64: return KEY_WOW64_64KEY;
+    case RegView::Native: break;
+  }
+  return 0;
+}
 
 std::wstring KeyPath(std::string_view path) {
   while (!path.empty() && path.front() == '\\') path.remove_prefix(1);
@@ -111,27 +125,37 @@ class Win32RegistryKey : public RegistryKey {
 
 }  // namespace
 
-std::unique_ptr<RegistryKey> Win32Registry::OpenKey(RootKey root, std::string_view path, bool create) {
+std::unique_ptr<RegistryKey> Win32Registry::OpenKeyIn(RegView view, RootKey root, std::string_view path, bool create) {
   const std::wstring wpath = KeyPath(path);
+  const REGSAM access = KEY_ALL_ACCESS | ViewFlag(view);
   unique_hkey key;
   LONG status;
   if (create) {
-    status = ::RegCreateKeyExW(RootHandle(root), wpath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                               nullptr, key.put(), nullptr);
+    status = ::RegCreateKeyExW(RootHandle(root), wpath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr,
+                               key.put(), nullptr);
   } else {
-    status = ::RegOpenKeyExW(RootHandle(root), wpath.c_str(), 0, KEY_ALL_ACCESS, key.put());
+    status = ::RegOpenKeyExW(RootHandle(root), wpath.c_str(), 0, access, key.put());
   }
   if (status != ERROR_SUCCESS) return nullptr;
   return std::make_unique<Win32RegistryKey>(std::move(key));
 }
 
-bool Win32Registry::DeleteKey(RootKey root, std::string_view path) {
-  const std::wstring wpath = KeyPath(path);
+bool Win32Registry::DeleteKeyIn(RegView view, RootKey root, std::string_view path) {
+  std::wstring wpath = KeyPath(path);
+  while (!wpath.empty() && wpath.back() == L'\\') wpath.pop_back();
   if (wpath.empty()) return false;  // never the root itself
-  LONG status = ::RegDeleteTreeW(RootHandle(root), wpath.c_str());
+  // The parent is opened in the view, so that the delete below it stays in that view.
+  const size_t slash = wpath.rfind(L'\\');
+  const std::wstring parentPath = slash == std::wstring::npos ? L"" : wpath.substr(0, slash);
+  const std::wstring name = slash == std::wstring::npos ? wpath : wpath.substr(slash + 1);
+  unique_hkey parent;
+  LONG status = ::RegOpenKeyExW(RootHandle(root), parentPath.c_str(), 0, KEY_ALL_ACCESS | ViewFlag(view), parent.put());
   if (status == ERROR_FILE_NOT_FOUND) return true;
   if (status != ERROR_SUCCESS) return false;
-  status = ::RegDeleteKeyW(RootHandle(root), wpath.c_str());
+  status = ::RegDeleteTreeW(parent.get(), name.c_str());
+  if (status == ERROR_FILE_NOT_FOUND) return true;
+  if (status != ERROR_SUCCESS) return false;
+  status = ::RegDeleteKeyExW(parent.get(), name.c_str(), ViewFlag(view), 0);
   return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
 }
 
