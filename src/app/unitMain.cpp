@@ -1,5 +1,6 @@
 #include "app/unitMain.h"
 
+#include <memory>
 
 #include "entries/unitAppListDetails.h"
 #include "entries/unitAppListState.h"
@@ -82,7 +83,8 @@ void TfrmMain::ScanEntries() {
   // A program file that several entries start has its version resource read once.
   CachedVersionInfo versions(platform_.versions);
   Platform scan{platform_.registry, platform_.files,   platform_.shell, platform_.messages,    platform_.links,
-                platform_.folders,  versions,          platform_.icons, platform_.environment, platform_.properties};
+                platform_.folders,  versions,          platform_.icons, platform_.environment, platform_.properties,
+                platform_.locks};
   apps_.Clear();
   ScanRunKey(apps_, scan, kHkeyLocalMachine, kRunKeyPath);
   ScanRunKey(apps_, scan, kHkeyCurrentUser, kRunKeyPath);
@@ -97,10 +99,12 @@ void TfrmMain::ScanEntries() {
 void TfrmMain::FillListView() {
   const int selected = view_.SelectedIndex();
   if (selected >= 0) SelectedCaption = view_.ItemCaption(selected);
-  // The list allows one selection, so of several items with the caption the last one ends
-  // selected. It is selected once every item is in: showing its details may fail (a stored
-  // entry edited by hand), and that must not cut the list short.
-  int reselect = -1;
+  if (selected >= 0 && selected < static_cast<int>(shownEntries_.size())) selectedShown_ = shownEntries_[selected];
+  // The entry that was selected is selected again: the same entry where it is still listed,
+  // else the one in the same place (switched on or off meanwhile), else, as a last resort,
+  // the last one with the caption. It is selected once every item is in: showing its details
+  // may fail (a stored entry edited by hand), and that must not cut the list short.
+  int same = -1, samePlace = -1, sameCaption = -1;
   {
     struct Update {
       MainView& view;
@@ -108,15 +112,39 @@ void TfrmMain::FillListView() {
       ~Update() { view.EndListUpdate(); }  // also when an entry cannot be listed
     } update(view_);
     view_.ClearItems();
+    shownEntries_.clear();
     for (int i = 0; i < apps_.Count(); ++i) {
       TAppItem& entry = apps_.GetItem(i);
       ItemContent item;
       entry.FillListItem(item);
       view_.AddItem(item.caption, item.checked, entry.ImageIndex());
-      if (item.caption == SelectedCaption) reselect = i;
+      shownEntries_.push_back(Snapshot(entry));
+      if (selectedShown_ && SameEntry(entry, *selectedShown_)) same = i;
+      if (selectedShown_ && SamePlace(entry, *selectedShown_)) samePlace = i;
+      if (item.caption == SelectedCaption) sameCaption = i;
     }
   }
+  const int reselect = same >= 0 ? same : samePlace >= 0 ? samePlace : sameCaption;
   if (reselect >= 0) view_.SelectItem(reselect);
+}
+
+std::shared_ptr<const TAppItem> TfrmMain::Snapshot(const TAppItem& entry) {
+  auto copy = std::make_shared<TAppItem>();
+  copy->Assign(entry);
+  return copy;
+}
+
+std::shared_ptr<const TAppItem> TfrmMain::ShownEntry(int index) const {
+  if (index < 0 || index >= static_cast<int>(shownEntries_.size())) return nullptr;
+  return shownEntries_[index];
+}
+
+std::shared_ptr<const TAppItem> TfrmMain::SelectedShown() const { return ShownEntry(view_.SelectedIndex()); }
+
+bool TfrmMain::StillListed(const TAppItem& shown) const {
+  for (const auto& entry : shownEntries_)
+    if (SameEntry(*entry, shown)) return true;
+  return false;
 }
 
 TAppItem* TfrmMain::SelectedEntry() {
@@ -136,12 +164,14 @@ void TfrmMain::lvAppsChanging(int, bool checkedNow) {
 
 void TfrmMain::lvAppsChange(int index, bool stateChanged, bool checkedNow) {
   if (!ListReady || !stateChanged || checkedNow == CheckedBefore) return;
-  // The actions work on the selected item; selecting it also shows its details. The action
-  // rebuilds the list, so it runs once the list view is done with the item it reports on.
+  // The action is for the entry whose box was clicked, taken now: it runs once the list view
+  // is done with the item it reports on, and by then the selection or the list may differ.
+  const auto shown = ShownEntry(index);
+  if (!shown) return;
   view_.SelectItem(index);
-  view_.RunAfterNotification([this, checkedNow] {
-    if (checkedNow) actEnableAppExecute();
-    else actDisableAppExecute();
+  view_.RunAfterNotification([this, shown, checkedNow] {
+    if (checkedNow) EnableShown(*shown);
+    else DisableShown(*shown);
   });
 }
 
@@ -151,38 +181,35 @@ void TfrmMain::lvAppsKeyDown(int key) {
 }
 
 void TfrmMain::actEnableAppExecute() {
-  TAppItem* entry = SelectedEntry();
-  if (!entry || entry->Enabled()) return;
-  entry->SetEnabled(true);
-  ApplyState(*entry, platform_);
-  SaveDisabledApps(apps_, platform_);
-  actRefreshExecute();
+  if (const auto shown = SelectedShown()) EnableShown(*shown);
 }
 
 void TfrmMain::actDisableAppExecute() {
-  TAppItem* entry = SelectedEntry();
-  if (!entry || !entry->Enabled()) return;
-  entry->SetEnabled(false);
-  if (SaveDisabledApps(apps_, platform_)) {
-    ApplyState(*entry, platform_);
-  } else {
-    // The entry stays where it is; say so, and let the list show the truth again.
-    ErrorMessage(platform_.messages, "Cannot save the list of disabled applications");
-  }
-  actRefreshExecute();
+  if (const auto shown = SelectedShown()) DisableShown(*shown);
 }
 
 void TfrmMain::actDeleteExecute() {
-  if (view_.SelectedIndex() < 0) return;
+  const auto shown = SelectedShown();
+  if (!shown) return;
   if (!ConfirmMessage(platform_.messages, "Are you sure you wish to delete this item?")) return;
-  TAppItem* entry = SelectedEntry();
-  if (!entry) return;
-  if (entry->Enabled()) {
-    RemoveFromSystem(*entry, platform_);
-  } else {
-    apps_.Delete(entry->Index);
-    SaveDisabledApps(apps_, platform_);
-  }
+  // The list may have been read again while the question was open; an entry no longer
+  // listed as it was is left alone.
+  if (!StillListed(*shown)) return;
+  DeleteEntry(*shown, platform_);
+  actRefreshExecute();
+}
+
+// An action that arrives for an entry the list no longer shows as it was (a second click
+// handled after the first one's refresh) has nothing to do: the list shows the result.
+void TfrmMain::EnableShown(const TAppItem& shown) {
+  if (shown.Enabled() || !StillListed(shown)) return;
+  EnableEntry(shown, platform_);
+  actRefreshExecute();
+}
+
+void TfrmMain::DisableShown(const TAppItem& shown) {
+  if (!shown.Enabled() || !StillListed(shown)) return;
+  DisableEntry(shown, platform_);
   actRefreshExecute();
 }
 

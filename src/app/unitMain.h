@@ -3,7 +3,9 @@
 // events. The window itself (src/app/win32) only turns messages into these calls.
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "entries/unitAppList.h"
 #include "platform/Platform.h"
@@ -92,11 +94,22 @@ class TfrmMain {
   void ScanEntries();
   void FillListView();
   TAppItem* SelectedEntry();
+  static std::shared_ptr<const TAppItem> Snapshot(const TAppItem& entry);
+  // The entry as the list shows it at index, or selected; null when there is none.
+  std::shared_ptr<const TAppItem> ShownEntry(int index) const;
+  std::shared_ptr<const TAppItem> SelectedShown() const;
+  bool StillListed(const TAppItem& shown) const;
+  void EnableShown(const TAppItem& shown);
+  void DisableShown(const TAppItem& shown);
 
   Platform& platform_;
   TAppList& apps_;
   MainView& view_;
   ProgramValues values_;
+  // What the list view shows, one copy per item: the actions act on these copies, taken when
+  // the user acted, never on whatever is selected or listed when they run.
+  std::vector<std::shared_ptr<const TAppItem>> shownEntries_;
+  std::shared_ptr<const TAppItem> selectedShown_;
 };
 
 }  // namespace kw

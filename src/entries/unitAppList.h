@@ -34,6 +34,16 @@ inline constexpr const char* CompanyName = "CompanyName";
 inline constexpr const char* ProductName = "ProductName";
 inline constexpr const char* FileDescription = "FileDescription";
 inline constexpr const char* Comments = "Comments";
+// Kept so that an entry is written back exactly as it was found. AsFound is "TRUE" on every
+// entry found by this version: its CommandLine (and for a shortcut its working folder and
+// icon) are then exactly what was found, an absent key standing for an empty text. An entry
+// stored by an earlier version lacks it and is written back composed from FullPath and
+// Arguments. ValueType is the registry type of a Run value (absent: REG_SZ).
+inline constexpr const char* AsFound = "AsFound";
+inline constexpr const char* ValueType = "ValueType";
+inline constexpr const char* WorkingDirectory = "WorkingDirectory";
+inline constexpr const char* LinkIcon = "LinkIcon";
+inline constexpr const char* LinkIconIndex = "LinkIconIndex";
 }  // namespace keys
 
 // The version-information strings read into an entry, in the order they are read.

@@ -1,5 +1,6 @@
 #include "entries/unitAppListState.h"
 
+#include <algorithm>
 #include <set>
 #include <string>
 #include <vector>
@@ -35,14 +36,103 @@ std::optional<CommandLineParts> DllRunnerCommandLine(const TAppItem& entry) {
   return parts;
 }
 
-// The data of a Run value written back: the path in double quotes, a blank, the arguments
-// as stored. Arguments found behind a quoted path keep the blank that followed the quote, so
-// a value found with one blank there comes back with two. Arguments that already begin with
-// two blanks are not given a third: otherwise every disable and enable would add a blank.
-std::string RunValueData(const TAppItem& entry) {
+// The data of a Run value composed for an entry stored by an earlier version: the path in
+// double quotes, a blank, the arguments as stored. Arguments found behind a quoted path keep
+// the blank that followed the quote, so a value found with one blank there comes back with
+// two. Arguments that already begin with two blanks are not given a third.
+std::string ComposedRunData(const TAppItem& entry) {
   const std::string arguments = entry.Arguments();
   const bool separated = arguments.rfind("  ", 0) == 0;
   return "\"" + entry.FullPath() + "\"" + (separated ? "" : " ") + arguments;
+}
+
+bool AsFound(const TAppItem& entry) { return GetOptionBool(entry, keys::AsFound); }
+
+// The Run value an entry is written back as: exactly as found, or composed for an entry
+// stored by an earlier version (a DLL runner's from its command line as found).
+RegValue RunValueOf(const TAppItem& entry) {
+  RegValue value{kRegSz, {}};
+  if (AsFound(entry)) {
+    const int type = GetOptionInt(entry, keys::ValueType);
+    if (type == static_cast<int>(kRegExpandSz)) value.type = kRegExpandSz;
+    value.data = entry.CommandLine();
+  } else {
+    value.data = DllRunnerCommandLine(entry) ? entry.CommandLine() : ComposedRunData(entry);
+  }
+  return value;
+}
+
+// The shortcut an entry is written back as: as found, or with the four properties of an
+// entry stored by an earlier version (working folder: the Startup folder itself).
+LinkData LinkOf(const TAppItem& entry) {
+  LinkData link;
+  link.showCmd = entry.ShowCmd();
+  const std::string commandLine = entry.CommandLine();
+  const size_t close = commandLine.find('"', 1);
+  if (AsFound(entry) && commandLine.rfind('"', 0) == 0 && close != std::string::npos) {
+    // The command line was made of them: the target in quotes, one blank, the arguments.
+    link.targetPath = commandLine.substr(1, close - 1);
+    link.arguments = commandLine.substr(std::min(close + 2, commandLine.size()));
+    link.workingDirectory = GetOptionString(entry, keys::WorkingDirectory);
+    link.iconPath = GetOptionString(entry, keys::LinkIcon);
+    link.iconIndex = link.iconPath.empty() ? 0 : GetOptionInt(entry, keys::LinkIconIndex);
+    return link;
+  }
+  const auto dllRunner = DllRunnerCommandLine(entry);
+  link.targetPath = dllRunner ? dllRunner->path : entry.FullPath();
+  link.arguments = Trim(dllRunner ? dllRunner->arguments : entry.Arguments());
+  link.workingDirectory = ExtractFilePath(entry.LinkFile());
+  return link;
+}
+
+// What the entry's place holds now, against what the entry says it holds.
+enum class Place { Empty, Same, Different };
+
+Place RunPlace(const TAppItem& entry, Platform& platform) {
+  TRegistry reg(platform.registry, RunRoot(entry.Origin()));
+  if (!reg.OpenKey(kRunKeyPath, false)) return Place::Empty;
+  const std::optional<RegValue> now = reg.ReadValue(entry.Caption());
+  if (!now) return Place::Empty;
+  const RegValue expected = RunValueOf(entry);
+  const std::string data = now->data.substr(0, now->data.find('\0'));
+  return now->type == expected.type && data == expected.data ? Place::Same : Place::Different;
+}
+
+Place ShortcutPlace(const TAppItem& entry, Platform& platform) {
+  const std::string linkFile = entry.LinkFile();
+  if (!platform.files.FileExists(linkFile)) return Place::Empty;
+  const LinkReadResult now = platform.links.Read(linkFile);
+  const LinkData expected = LinkOf(entry);
+  const bool same = now.pathRead && now.targetPath == expected.targetPath && now.arguments == expected.arguments;
+  return same ? Place::Same : Place::Different;
+}
+
+Place PlaceOf(const TAppItem& entry, Platform& platform) {
+  if (IsRunEntry(entry.Origin())) return RunPlace(entry, platform);
+  if (IsShortcutEntry(entry.Origin())) return ShortcutPlace(entry, platform);
+  return Place::Empty;
+}
+
+// A shortcut is only ever written as a .lnk file directly in its origin's Startup folder, so
+// that a stored entry edited by hand cannot make the program overwrite another file.
+bool IsStartupShortcutFile(const TAppItem& entry, Platform& platform) {
+  const std::string linkFile = entry.LinkFile();
+  const std::string name = ExtractFileName(linkFile);
+  const int csidl = entry.Origin() == orStartupCommon ? kCsidlCommonStartup : kCsidlStartup;
+  const std::string folder = GetSpecialFolderPath(platform.folders, csidl);
+  if (folder.empty() || name.size() <= 4 || name == "." || name == "..") return false;
+  if (!SameText(name.substr(name.size() - 4), ".lnk")) return false;
+  if (name.find_first_of("/:*?\"<>|") != std::string::npos) return false;
+  return SameText(ExtractFilePath(linkFile), folder + "\\");
+}
+
+// Where an entry is, for messages.
+std::string PlaceText(const TAppItem& entry) {
+  switch (entry.Origin()) {
+    case orRegistryCommon: return "the Run key of all users";
+    case orRegistryUser: return "your Run key";
+    default: return entry.LinkFile();
+  }
 }
 
 // The name a stored entry is known by: its caption, or its subkey when it has none.
@@ -69,29 +159,32 @@ void ApplyState(TAppItem& entry, Platform& platform) {
   else RemoveFromSystem(entry, platform);
 }
 
-void RemoveFromSystem(const TAppItem& entry, Platform& platform) {
+bool RemoveFromSystem(const TAppItem& entry, Platform& platform) {
   const int origin = entry.Origin();
+  bool removed = true;
   if (IsRunEntry(origin)) {
     {
       TRegistry reg(platform.registry, RunRoot(origin));
-      if (reg.OpenKey(kRunKeyPath, false)) reg.DeleteValue(entry.Caption());
+      if (reg.OpenKey(kRunKeyPath, false) && reg.ValueExists(entry.Caption()))
+        removed = reg.DeleteValue(entry.Caption());
     }
     if (IsMessenger(entry)) SetMessengerPolicy(platform, 1);
   } else if (IsShortcutEntry(origin)) {
-    platform.files.RemoveFile(entry.LinkFile());
+    const std::string linkFile = entry.LinkFile();
+    if (platform.files.FileExists(linkFile)) removed = platform.files.RemoveFile(linkFile);
   }
+  return removed;
 }
 
 void WriteToSystem(TAppItem& entry, Platform& platform) {
   entry.SetEnabled(false);
   const int origin = entry.Origin();
-  const auto dllRunner = DllRunnerCommandLine(entry);
 
   if (IsRunEntry(origin)) {
     {
       TRegistry reg(platform.registry, RunRoot(origin));
       if (!reg.OpenKey(kRunKeyPath, true)) return;
-      reg.WriteString(entry.Caption(), dllRunner ? entry.CommandLine() : RunValueData(entry));
+      reg.WriteValue(entry.Caption(), RunValueOf(entry));
     }
     if (IsMessenger(entry)) SetMessengerPolicy(platform, 0);
     entry.SetEnabled(true);
@@ -100,14 +193,18 @@ void WriteToSystem(TAppItem& entry, Platform& platform) {
 
   if (IsShortcutEntry(origin)) {
     const std::string linkFile = entry.LinkFile();
-    LinkData link;
-    link.targetPath = dllRunner ? dllRunner->path : entry.FullPath();
-    link.arguments = Trim(dllRunner ? dllRunner->arguments : entry.Arguments());
-    link.showCmd = entry.ShowCmd();
-    link.workingDirectory = ExtractFilePath(linkFile);
-    switch (platform.links.Write(linkFile, link)) {
+    if (!IsStartupShortcutFile(entry, platform)) {
+      ErrorMessage(platform.messages, "Cannot write " + linkFile + ": a shortcut is written only as a .lnk file in the "
+                                      "Startup folder");
+      return;
+    }
+    switch (platform.links.Write(linkFile, LinkOf(entry))) {
       case LinkWriteResult::Written: entry.SetEnabled(true); break;
-      case LinkWriteResult::PropertyRefused: break;
+      case LinkWriteResult::PropertyRefused:
+        ErrorMessage(platform.messages, "Cannot write the shortcut " + linkFile +
+                                            ": the shell refused its target, arguments or folder (a target path "
+                                            "longer than a shortcut holds)");
+        break;
       case LinkWriteResult::SaveFailed: ErrorMessage(platform.messages, "Error saving " + linkFile); break;
     }
     return;
@@ -115,6 +212,147 @@ void WriteToSystem(TAppItem& entry, Platform& platform) {
 
   // An entry without a place is enabled by the flag alone.
   entry.SetEnabled(true);
+}
+
+bool SamePlace(const TAppItem& a, const TAppItem& b) {
+  // Origins compare as stored: a hand-edited store may hold one that is not a number, and
+  // comparing must not fail over it.
+  const std::string origin = GetOptionString(a, keys::Origin);
+  if (origin != GetOptionString(b, keys::Origin)) return false;
+  if (origin == std::to_string(orStartupCommon) || origin == std::to_string(orStartupUser))
+    return SameText(a.LinkFile(), b.LinkFile());
+  return SameText(a.Caption(), b.Caption());
+}
+
+bool SameEntry(const TAppItem& a, const TAppItem& b) {
+  if (a.Enabled() != b.Enabled()) return false;
+  if (!a.Enabled()) return SameText(a.ListName, b.ListName);
+  return SamePlace(a, b);
+}
+
+namespace {
+
+std::string StorePath(const TAppItem& stored) { return std::string(kDisabledAppsKey) + "\\" + stored.ListName; }
+
+bool IsStored(const TAppItem& stored, Platform& platform) {
+  return !stored.ListName.empty() && StoreRegistry(platform.registry).KeyExists(StorePath(stored));
+}
+
+// Adds one entry to the store, under a name no stored entry has now (read again, since
+// another copy of the program may have stored entries meanwhile).
+bool AddToStore(TAppItem& stored, Platform& platform) {
+  TRegistry reg = StoreRegistry(platform.registry);
+  std::set<std::string> taken;
+  if (reg.OpenKey(kDisabledAppsKey, false))
+    for (const std::string& name : reg.GetKeyNames()) taken.insert(FoldCase(name));
+  reg.CloseKey();
+  while (stored.ListName.empty() || stored.ListName.find('\\') != std::string::npos ||
+         taken.count(FoldCase(stored.ListName)))
+    stored.ListName = GenerateListName();
+  RegistryInView store(platform.registry, kStoreView);
+  if (stored.SaveToRegistry(store, StorePath(stored), kStoreRoot)) return true;
+  reg.DeleteKey(StorePath(stored));  // a part-written entry would be listed broken
+  return false;
+}
+
+bool RemoveFromStore(const TAppItem& stored, Platform& platform) {
+  return !stored.ListName.empty() && StoreRegistry(platform.registry).DeleteKey(StorePath(stored));
+}
+
+void SayChanged(const TAppItem& entry, Platform& platform) {
+  ErrorMessage(platform.messages, "'" + DisplayName(entry) +
+                                      "' has been changed by another program since the list was shown. Nothing was "
+                                      "changed; the list is read again.");
+}
+
+// The lock, or null after telling the user that another copy holds it.
+std::unique_ptr<MachineLock> LockStore(Platform& platform) {
+  auto lock = platform.locks.Acquire(kStoreLockName, kStoreLockTimeoutMs);
+  if (!lock)
+    ErrorMessage(platform.messages,
+                 "Another copy of Kelderwick is changing the startup entries. Nothing was changed; try again.");
+  return lock;
+}
+
+}  // namespace
+
+bool DisableEntry(const TAppItem& shown, Platform& platform) {
+  if (!shown.Enabled()) return false;
+  const auto lock = LockStore(platform);
+  if (!lock) return false;
+  // A place that holds something else now is left alone; one that is empty has nothing to
+  // remove, and the entry is stored all the same.
+  if (PlaceOf(shown, platform) == Place::Different) {
+    SayChanged(shown, platform);
+    return false;
+  }
+  TAppItem stored;
+  stored.Assign(shown);
+  stored.SetEnabled(false);
+  if (!AddToStore(stored, platform)) {
+    ErrorMessage(platform.messages, "Cannot save the list of disabled applications");
+    return false;
+  }
+  bool removed = false;
+  try {
+    removed = RemoveFromSystem(shown, platform);
+  } catch (...) {
+    RemoveFromStore(stored, platform);
+    throw;
+  }
+  if (!removed) {
+    const bool undone = RemoveFromStore(stored, platform);
+    ErrorMessage(platform.messages, "Cannot remove '" + DisplayName(shown) + "' from " + PlaceText(shown) + "." +
+                                        (undone ? " Nothing was changed." : ""));
+    return false;
+  }
+  return true;
+}
+
+bool EnableEntry(const TAppItem& shown, Platform& platform) {
+  if (shown.Enabled()) return false;
+  const auto lock = LockStore(platform);
+  if (!lock) return false;
+  if (!IsStored(shown, platform)) {
+    SayChanged(shown, platform);
+    return false;
+  }
+  const Place place = PlaceOf(shown, platform);
+  if (place == Place::Different) {
+    ErrorMessage(platform.messages, "'" + DisplayName(shown) + "' cannot be enabled: " + PlaceText(shown) +
+                                        " holds another entry of that name now. Nothing was changed.");
+    return false;
+  }
+  TAppItem entry;
+  entry.Assign(shown);
+  if (place == Place::Empty) {
+    WriteToSystem(entry, platform);
+    if (!entry.Enabled()) return false;  // reported, and still stored
+  }
+  if (!RemoveFromStore(shown, platform)) {
+    // Put the place back as it was, so that the entry is not both started and stored.
+    if (place == Place::Empty) RemoveFromSystem(entry, platform);
+    ErrorMessage(platform.messages, "Cannot save the list of disabled applications");
+    return false;
+  }
+  return true;
+}
+
+bool DeleteEntry(const TAppItem& shown, Platform& platform) {
+  const auto lock = LockStore(platform);
+  if (!lock) return false;
+  if (!shown.Enabled()) {
+    if (RemoveFromStore(shown, platform)) return true;
+    ErrorMessage(platform.messages, "Cannot save the list of disabled applications");
+    return false;
+  }
+  if (PlaceOf(shown, platform) == Place::Different) {
+    SayChanged(shown, platform);
+    return false;
+  }
+  if (RemoveFromSystem(shown, platform)) return true;
+  ErrorMessage(platform.messages, "Cannot remove '" + DisplayName(shown) + "' from " + PlaceText(shown) + ".");
+  return false;
 }
 
 bool SaveDisabledApps(const TAppList& list, Platform& platform) {

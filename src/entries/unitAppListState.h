@@ -14,20 +14,43 @@ inline TRegistry StoreRegistry(RegistryBackend& registry) { return TRegistry(reg
 inline constexpr const char* kMessengerPolicyKey = "Software\\Policies\\Microsoft\\Messenger\\Client";
 inline constexpr const char* kMessengerPolicyValue = "PreventAutoRun";
 
+// The machine-wide lock every copy of the program holds while it changes an entry.
+inline constexpr const char* kStoreLockName = "Velmora.Kelderwick.DisabledApps";
+inline constexpr int kStoreLockTimeoutMs = 10000;
+
 // WriteToSystem when the entry is enabled, RemoveFromSystem otherwise.
 void ApplyState(TAppItem& entry, Platform& platform);
 
-// Takes the entry out of its place: deletes its Run value or its shortcut file. Missing
-// places are no error; Enabled is not changed.
-void RemoveFromSystem(const TAppItem& entry, Platform& platform);
+// Takes the entry out of its place: deletes its Run value or its shortcut file. True when
+// the place no longer holds it afterwards (a place that was empty already counts); Enabled is
+// not changed.
+bool RemoveFromSystem(const TAppItem& entry, Platform& platform);
 
-// Writes the entry into its place: its Run value, or its shortcut re-created with target,
-// arguments, show command and working directory. Enabled is true afterwards exactly when
-// that succeeded. A refused Run write raises "Failed to set data for '<name>'"; a shortcut
-// that cannot be saved shows "Error saving <file>"; a link object that cannot be made raises
-// the system's error. An entry found as a command line run by the DLL runner is written
-// back from its command line as found.
+// Writes the entry into its place: its Run value with the data and type it was found with,
+// or its shortcut with the target, arguments, show command, working folder and icon it had.
+// An entry stored by an earlier version, which lacks what was found, is composed from
+// FullPath and Arguments (the value in quotes with a blank; the shortcut in the Startup
+// folder). A shortcut is written only as a .lnk file directly in its origin's Startup folder.
+// Enabled is true afterwards exactly when that succeeded. A refused Run write raises "Failed
+// to set data for '<name>'"; a shortcut that cannot be written or saved is reported; a link
+// object that cannot be made raises the system's error.
 void WriteToSystem(TAppItem& entry, Platform& platform);
+
+// Two entries are the same when they have one place: the same Run value (origin and name),
+// the same shortcut file, or, for stored entries, the same subkey of the store.
+bool SameEntry(const TAppItem& a, const TAppItem& b);
+// The same place, switched on or off: origin and Run value name, or shortcut file.
+bool SamePlace(const TAppItem& a, const TAppItem& b);
+
+// The actions on one entry, as the user saw it when acting (a copy, so that nothing that
+// happens meanwhile changes what is acted on). Each first checks that the entry's place still
+// holds what was shown, changes nothing and says so when it does not; holds the machine-wide
+// lock; changes only this entry's subkey of the store, after reading the store again; checks
+// every removal and write, undoes what it did when a later step fails, and says what failed.
+// True when the change was made; every failure has been reported through platform.messages.
+bool DisableEntry(const TAppItem& shown, Platform& platform);
+bool EnableEntry(const TAppItem& shown, Platform& platform);
+bool DeleteEntry(const TAppItem& shown, Platform& platform);
 
 // Replaces the store with the entries whose Enabled is false; true when every one was
 // written. Entries that would share a subkey get fresh names first.

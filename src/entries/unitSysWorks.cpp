@@ -49,6 +49,10 @@ CommandLineParts SplitCommandLine(std::string_view commandLine) {
   return parts;
 }
 
+std::string LinkCommandLine(std::string_view targetPath, std::string_view arguments) {
+  return "\"" + std::string(targetPath) + "\" " + std::string(arguments);
+}
+
 std::string GetDelimitedToken(std::string_view text, int index) {
   const size_t nul = text.find('\0');
   if (nul != std::string_view::npos) text = text.substr(0, nul);
@@ -112,6 +116,8 @@ void ScanRunKey(TAppList& list, Platform& platform, RootKey root, std::string_vi
       entry.SetCaption(name);
       entry.SetEnabled(true);
       entry.SetCommandLine(reg.ReadString(name), platform.versions);
+      SetOptionInt(entry, keys::ValueType, static_cast<std::int32_t>(kRegSz));
+      SetOptionBool(entry, keys::AsFound, true);
     } catch (const std::exception&) {
       // The value is skipped; what was set of its entry stays.
     }
@@ -132,10 +138,14 @@ void ScanStartupFolder(TAppList& list, Platform& platform, int csidl) {
       TAppItem& entry = list.Add();
       entry.SetOrigin(origin);
       entry.SetEnabled(true);
-      entry.SetCommandLine("\"" + link.targetPath + "\" " + link.arguments, platform.versions);
+      entry.SetCommandLine(LinkCommandLine(link.targetPath, link.arguments), platform.versions);
       entry.SetCaption(ExtractFileName(entry.FullPath()));
       entry.SetShowCmd(link.showCmd);
       entry.SetLinkFile(linkFile);
+      SetOptionString(entry, keys::WorkingDirectory, link.workingDirectory);
+      SetOptionString(entry, keys::LinkIcon, link.iconPath);
+      if (!link.iconPath.empty()) SetOptionInt(entry, keys::LinkIconIndex, link.iconIndex);
+      SetOptionBool(entry, keys::AsFound, true);
     } catch (const std::exception&) {
       // The shortcut is skipped; what was set of its entry stays.
     }

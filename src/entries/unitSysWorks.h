@@ -24,6 +24,9 @@ struct CommandLineParts {
 };
 CommandLineParts SplitCommandLine(std::string_view commandLine);
 
+// The command line a shortcut stands for: its target in double quotes, a blank, its arguments.
+std::string LinkCommandLine(std::string_view targetPath, std::string_view arguments);
+
 // The token at index (0-based) of a text whose tokens are separated by characters of code 1
 // to 32. A token that begins with a double quote runs to the next lone double quote ("" in
 // it stands for one) and is given without its quotes; one without a closing quote runs to

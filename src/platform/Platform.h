@@ -4,6 +4,7 @@
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
 #include "platform/Icons.h"
+#include "platform/MachineLocks.h"
 #include "platform/MessageBoxes.h"
 #include "platform/Registry.h"
 #include "platform/Shell.h"
@@ -25,6 +26,7 @@ struct Platform {
   Icons& icons;
   Environment& environment;
   ShellProperties& properties;
+  MachineLocks& locks;
 };
 
 }  // namespace kw

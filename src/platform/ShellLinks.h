@@ -14,14 +14,19 @@ struct LinkReadResult {
   std::string arguments;
   bool showCmdRead = false;    // the show-command query answered S_OK
   int showCmd = 0;
+  std::string workingDirectory;
+  std::string iconPath;        // where the link takes its icon from; empty: from the target
+  int iconIndex = 0;
 };
 
-// The four properties a link is written with.
+// The properties a link is written with. An empty iconPath leaves the icon to the target.
 struct LinkData {
   std::string targetPath;
   std::string arguments;
   int showCmd = 0;
   std::string workingDirectory;
+  std::string iconPath = {};
+  int iconIndex = 0;
 };
 
 enum class LinkWriteResult {
@@ -35,7 +40,7 @@ class ShellLinks {
  public:
   virtual ~ShellLinks() = default;
   // Loads the link file (the load's own result is not looked at) and queries the raw target
-  // path, the arguments and the show command. Texts are read whole, however long: a text cut
+  // path, the arguments, the show command, the working folder and the icon's location. Texts are read whole, however long: a text cut
   // here would be written back cut when the entry is enabled again.
   virtual LinkReadResult Read(std::string_view linkPath) = 0;
   // Makes a new link with exactly these properties and saves it to linkPath, replacing an

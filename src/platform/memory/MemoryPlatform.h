@@ -3,6 +3,7 @@
 #include "platform/Platform.h"
 #include "platform/memory/MemoryEnvironment.h"
 #include "platform/memory/MemoryFileSystem.h"
+#include "platform/memory/MemoryMachineLocks.h"
 #include "platform/memory/MemoryIcons.h"
 #include "platform/memory/MemoryMessageBoxes.h"
 #include "platform/memory/MemoryRegistry.h"
@@ -26,9 +27,10 @@ class MemoryPlatform {
   MemoryIcons icons;
   MemoryEnvironment environment;
   MemoryShellProperties properties{files};
+  MemoryMachineLocks locks;
 
   Platform platform() {
-    return Platform{registry, files, shell, messages, links, folders, versions, icons, environment, properties};
+    return Platform{registry, files, shell, messages, links, folders, versions, icons, environment, properties, locks};
   }
 };
 

@@ -24,6 +24,10 @@ std::string Serialise(const LinkData& link, bool fileSystemTarget, bool showCmdR
   }
   out += '\0';
   out += std::to_string(link.showCmd);
+  out += '\0';
+  out += link.iconPath;
+  out += '\0';
+  out += std::to_string(link.iconIndex);
   return out;
 }
 
@@ -46,8 +50,12 @@ std::optional<Parsed> Parse(const std::string& content) {
     fields.push_back(content.substr(start, end - start));
     start = end + 1;
   }
-  if (fields.size() != 4) return std::nullopt;
+  if (fields.size() != 4 && fields.size() != 6) return std::nullopt;
   parsed.link = LinkData{fields[0], fields[1], std::atoi(fields[3].c_str()), fields[2]};
+  if (fields.size() == 6) {
+    parsed.link.iconPath = fields[4];
+    parsed.link.iconIndex = std::atoi(fields[5].c_str());
+  }
   return parsed;
 }
 
@@ -69,6 +77,9 @@ LinkReadResult MemoryShellLinks::Read(std::string_view linkPath) {
   result.arguments = parsed->link.arguments;
   result.showCmdRead = parsed->showCmdReadable;
   result.showCmd = parsed->link.showCmd;
+  result.workingDirectory = parsed->link.workingDirectory;
+  result.iconPath = parsed->link.iconPath;
+  result.iconIndex = parsed->link.iconIndex;
   return result;
 }
 

@@ -62,6 +62,14 @@ struct FileHandleTraits {
 };
 using unique_file = unique_handle<FileHandleTraits>;
 
+// Kernel objects whose failed creation gives a null handle (mutexes, events, threads).
+struct KernelHandleTraits {
+  using pointer = HANDLE;
+  static pointer invalid() noexcept { return nullptr; }
+  static void close(pointer h) noexcept { ::CloseHandle(h); }
+};
+using unique_kernel_handle = unique_handle<KernelHandleTraits>;
+
 struct IconTraits {
   using pointer = HICON;
   static pointer invalid() noexcept { return nullptr; }

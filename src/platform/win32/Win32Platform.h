@@ -4,6 +4,7 @@
 #include "platform/win32/Win32Environment.h"
 #include "platform/win32/Win32FileSystem.h"
 #include "platform/win32/Win32Icons.h"
+#include "platform/win32/Win32MachineLocks.h"
 #include "platform/win32/Win32MessageBoxes.h"
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32Shell.h"
@@ -26,9 +27,10 @@ class Win32Platform {
   Win32Icons icons;
   Win32Environment environment;
   Win32ShellProperties properties;
+  Win32MachineLocks locks;
 
   Platform platform() {
-    return Platform{registry, files, shell, messages, links, folders, versions, icons, environment, properties};
+    return Platform{registry, files, shell, messages, links, folders, versions, icons, environment, properties, locks};
   }
 };
 

@@ -151,6 +151,14 @@ LinkReadResult Win32ShellLinks::Read(std::string_view linkPath) {
   if (link->GetShowCmd(&showCmd) != S_OK) return result;
   result.showCmdRead = true;
   result.showCmd = showCmd;
+
+  result.workingDirectory =
+      Narrow(QueryText([&](wchar_t* buffer, int size) { return link->GetWorkingDirectory(buffer, size); }).second);
+  int iconIndex = 0;
+  result.iconPath = Narrow(QueryText([&](wchar_t* buffer, int size) {
+                             return link->GetIconLocation(buffer, size, &iconIndex);
+                           }).second);
+  result.iconIndex = iconIndex;
   return result;
 }
 
@@ -171,6 +179,8 @@ LinkWriteResult Win32ShellLinks::Write(std::string_view linkPath, const LinkData
   if (!target.raw.empty()) KeepRawTarget(link, target.raw);
   if (FAILED(link->SetArguments(Wide(data.arguments).c_str())) || FAILED(link->SetShowCmd(data.showCmd)) ||
       FAILED(link->SetWorkingDirectory(Wide(data.workingDirectory).c_str())))
+    return LinkWriteResult::PropertyRefused;
+  if (!data.iconPath.empty() && FAILED(link->SetIconLocation(Wide(data.iconPath).c_str(), data.iconIndex)))
     return LinkWriteResult::PropertyRefused;
 
   return SUCCEEDED(file->Save(Wide(linkPath).c_str(), FALSE)) ? LinkWriteResult::Written
