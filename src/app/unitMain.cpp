@@ -90,7 +90,10 @@ void TfrmMain::ScanEntries() {
   ScanRunKey(apps_, scan, kHkeyCurrentUser, kRunKeyPath);
   ScanStartupFolder(apps_, scan, kCsidlCommonStartup);
   ScanStartupFolder(apps_, scan, kCsidlStartup);
-  LoadDisabledApps(apps_, platform_);
+  // What cannot be used of the store is said once, not at every refresh.
+  const std::string problems = LoadDisabledApps(apps_, platform_);
+  if (!problems.empty() && problems != storeProblemsShown_) ErrorMessage(platform_.messages, problems);
+  storeProblemsShown_ = problems;
   view_.IconList().Clear();
   apps_.LoadIcons(platform_.icons, view_.IconList());
   view_.SetStatus(std::to_string(apps_.Count()) + " applications found");

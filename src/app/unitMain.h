@@ -110,6 +110,7 @@ class TfrmMain {
   // the user acted, never on whatever is selected or listed when they run.
   std::vector<std::shared_ptr<const TAppItem>> shownEntries_;
   std::shared_ptr<const TAppItem> selectedShown_;
+  std::string storeProblemsShown_;
 };
 
 }  // namespace kw

@@ -146,7 +146,7 @@ std::string StoreProblemsText(const std::vector<std::string>& problems) {
   constexpr size_t kShown = 10;
   std::string text =
       "Some disabled applications are stored with data that cannot be used. Values that are not text are "
-      "ignored and go when the list of disabled applications is saved next.";
+      "ignored.";
   for (size_t i = 0; i < problems.size() && i < kShown; ++i) text += "\n" + problems[i];
   if (problems.size() > kShown) text += "\n... and " + std::to_string(problems.size() - kShown) + " more.";
   return text;
@@ -374,13 +374,12 @@ bool SaveDisabledApps(const TAppList& list, Platform& platform) {
   return disabled.SaveToRegistry(store, kDisabledAppsKey, kStoreRoot);
 }
 
-void LoadDisabledApps(TAppList& list, Platform& platform) {
+std::string LoadDisabledApps(TAppList& list, Platform& platform) {
   // Each subkey is read on its own, so that one the registry cannot give in full (edited by
-  // hand) hides none of the entries after it: an entry left out here would be deleted from
-  // the store by the next save. A subkey that cannot be opened is listed too, empty; the
-  // save then cannot read it back and refuses, instead of dropping it.
+  // hand) hides none of the entries after it. A subkey that cannot be opened is listed too,
+  // empty, so that the user sees it is there.
   TRegistry reg = StoreRegistry(platform.registry);
-  if (!reg.OpenKey(kDisabledAppsKey, false)) return;
+  if (!reg.OpenKey(kDisabledAppsKey, false)) return {};
   std::vector<std::string> problems;
   for (const std::string& name : reg.GetKeyNames()) {
     TAppItem& entry = list.Add();
@@ -401,7 +400,7 @@ void LoadDisabledApps(TAppList& list, Platform& platform) {
     }
     entry.SetEnabled(false);
   }
-  if (!problems.empty()) ErrorMessage(platform.messages, StoreProblemsText(problems));
+  return problems.empty() ? std::string() : StoreProblemsText(problems);
 }
 
 }  // namespace kw

@@ -52,14 +52,15 @@ bool DisableEntry(const TAppItem& shown, Platform& platform);
 bool EnableEntry(const TAppItem& shown, Platform& platform);
 bool DeleteEntry(const TAppItem& shown, Platform& platform);
 
-// Replaces the store with the entries whose Enabled is false; true when every one was
-// written. Entries that would share a subkey get fresh names first.
+// Replaces the whole store with the entries whose Enabled is false; true when every one was
+// written. Entries that would share a subkey get fresh names first. For setting up a store:
+// the actions change only their own entry.
 bool SaveDisabledApps(const TAppList& list, Platform& platform);
 
 // Appends every stored entry (one per subkey, named by it, its text values as lines), each
 // with Enabled false. An entry that cannot be read in full is appended all the same, with what
 // could be read; what could not (a subkey that does not open, values that are not text) is
-// shown in one error message.
-void LoadDisabledApps(TAppList& list, Platform& platform);
+// described in the text returned, empty when everything could be read.
+std::string LoadDisabledApps(TAppList& list, Platform& platform);
 
 }  // namespace kw

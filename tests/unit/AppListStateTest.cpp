@@ -45,19 +45,39 @@ class StateTest : public testing::MainFormFixture {
 
 };
 
-TEST_F(StateTest, DisableAndEnableOfARunEntryGiveTheTwoBlanksBack) {
-  sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, "App", "\"C:\\Program Files\\App\\app.exe\" -q");
+// Command lines as real machines hold them come back byte for byte, whatever their quoting.
+TEST_F(StateTest, RunValuesComeBackByteForByte) {
+  const std::vector<std::string> lines = {
+      "%ProgramFiles%\\Windows Defender\\MSASCui.exe -hide",
+      "C:\\windows\\system32\\cmd.exe /c C:\\scripts\\x.bat",
+      "",
+      "SOUNDMAN.EXE",
+      "\"C:\\Program Files\\App\\app.exe\"",
+      "\"C:\\Program Files\\App\\app.exe\" -q",
+      "\"C:\\Program Files\\App\\app.exe\"  -q  ",
+      "C:\\Program Files\\Common Files\\Java\\jusched.exe",
+      "rundll32.exe C:\\WINDOWS\\system32\\NvCpl.dll,NvStartup",
+      "\"%windir%\\system32\\ctfmon.exe\" /n \"a b\"",
+  };
+  for (size_t i = 0; i < lines.size(); ++i)
+    sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, "Line" + std::to_string(i), lines[i]);
   Start();
-  Toggle("App", true);
-  EXPECT_EQ(RunValue("App"), "<missing>");
-  EXPECT_EQ(Stored(), std::vector<std::string>{"App"});
-  EXPECT_EQ(IndexOf("App", false), 0);
-  Toggle("App", false);
-  EXPECT_EQ(RunValue("App"), "\"C:\\Program Files\\App\\app.exe\"  -q");
-  EXPECT_TRUE(Stored().empty()) << "the store key stays, empty";
-  Toggle("App", true);
-  Toggle("App", false);
-  EXPECT_EQ(RunValue("App"), "\"C:\\Program Files\\App\\app.exe\"  -q") << "stable after the first round";
+  for (size_t i = 0; i < lines.size(); ++i) Toggle("Line" + std::to_string(i), true);
+  EXPECT_EQ(Stored().size(), lines.size());
+  for (size_t i = 0; i < lines.size(); ++i) Toggle("Line" + std::to_string(i), false);
+  for (size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(RunValue("Line" + std::to_string(i)), lines[i]) << i;
+  EXPECT_TRUE(Stored().empty());
+  EXPECT_TRUE(sys.messages.shown.empty());
+
+  // An entry stored by an earlier version, without what was found, is composed as before:
+  // the path in quotes and the arguments behind a blank.
+  sys.registry.PutString(kHkeyLocalMachine, std::string(kDisabledAppsKey) + "\\old", "Caption", "Old");
+  for (const auto& [name, value] : {std::pair<const char*, const char*>{"Origin", "1"}, {"Enabled", "FALSE"},
+                                    {"FullPath", "C:\\Program Files\\App\\app.exe"}, {"Arguments", " -q"}})
+    sys.registry.PutString(kHkeyLocalMachine, std::string(kDisabledAppsKey) + "\\old", name, value);
+  form->actRefreshExecute();
+  Toggle("Old", false);
+  EXPECT_EQ(RunValue("Old"), "\"C:\\Program Files\\App\\app.exe\"  -q");
 }
 
 // On 64-bit Windows the store is in the 32-bit registry view, where the 32-bit build keeps it.
@@ -72,6 +92,120 @@ TEST_F(StateTest, TheStoreLivesInThe32BitView) {
   Toggle("App", false);
   EXPECT_TRUE(Stored().empty());
   EXPECT_NE(RunValue("App"), "<missing>");
+}
+
+// A second click handled after the first one's refresh acts on the entry it was made on,
+// which is no longer listed as it was: nothing more happens, least of all to its twin.
+TEST_F(StateTest, ActionsActOnTheEntryTheUserActedOn) {
+  sys.registry.PutString(kHkeyLocalMachine, kRunKeyPath, "Sched", "C:\\machine.exe");
+  sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, "Sched", "C:\\user.exe");
+  Start();
+  Toggle("Sched", true);
+  Toggle("Sched", true);
+  ASSERT_EQ(Stored().size(), 2u);
+  const int machine = 0, user = 1;  // the store's order: as disabled
+  view.SelectItem(machine);
+  form->lvAppsChanging(user, false);
+  form->lvAppsChange(user, true, true);
+  form->lvAppsChange(user, true, true);  // the same click reported twice
+  view.RunPending();
+  EXPECT_EQ(RunValue("Sched"), "C:\\user.exe");
+  EXPECT_EQ(RunValue("Sched", kHkeyLocalMachine), "<missing>");
+  EXPECT_EQ(Stored(), std::vector<std::string>{"Sched"});
+  EXPECT_TRUE(sys.messages.shown.empty());
+}
+
+// Two copies of the program over one machine: a copy with a stale list loses nothing that
+// the other did, and every entry is always in its place or in the store.
+TEST_F(StateTest, TwoCopiesNeverLoseAnEntry) {
+  for (const char* name : {"Alpha", "Beta", "Gamma"})
+    sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, name, std::string("C:\\") + name + ".exe");
+  Start();
+  auto other = StartAnotherCopy();
+  const auto click = [](testing::MemoryMainView& v, const std::string& caption) {
+    for (size_t i = 0; i < v.items.size(); ++i)
+      if (v.items[i].caption == "  " + caption) return v.ClickCheckBox(static_cast<int>(i));
+    FAIL() << caption;
+  };
+  click(other->view, "Alpha");  // the other copy disables Alpha
+  Toggle("Beta", true);          // this one has not seen that
+  EXPECT_EQ(Stored(), (std::vector<std::string>{"Alpha", "Beta"}));
+  // The other copy still shows Beta ticked; deleting it there finds its place empty and
+  // leaves the stored copy alone.
+  for (size_t i = 0; i < other->view.items.size(); ++i)
+    if (other->view.items[i].caption == "  Beta" && other->view.items[i].checked) other->view.SelectItem(int(i));
+  sys.messages.answers.push_back(0);  // Yes
+  other->form->actDeleteExecute();
+  EXPECT_EQ(Stored(), (std::vector<std::string>{"Alpha", "Beta"}));
+  for (const char* name : {"Alpha", "Beta"}) EXPECT_EQ(RunValue(name), "<missing>") << name;
+  EXPECT_EQ(RunValue("Gamma"), "C:\\Gamma.exe");
+  EXPECT_EQ(sys.locks.acquired, 3);
+}
+
+// Just before an entry's place is changed it is read again: a place that holds something else
+// now is left alone, and the user is told.
+TEST_F(StateTest, APlaceChangedBehindTheListIsLeftAlone) {
+  sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, "Tool", "C:\\windows\\notepad.exe -a");
+  Start();
+  sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, "Tool", "C:\\windows\\NEWPROGRAM.exe --new");
+  Toggle("Tool", true);
+  EXPECT_EQ(RunValue("Tool"), "C:\\windows\\NEWPROGRAM.exe --new");
+  EXPECT_EQ(Stored(), std::vector<std::string>{"<no store>"});
+  ASSERT_EQ(sys.messages.shown.size(), 1u);
+  EXPECT_NE(sys.messages.shown[0].text.find("changed by another program"), std::string::npos);
+  EXPECT_EQ(IndexOf("Tool", true), 0) << "the list was read again";
+
+  // Enabling into a place that another program has taken meanwhile, and deleting an entry
+  // whose value changed, leave the place as it is.
+  Toggle("Tool", true);
+  sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, "Tool", "C:\\other.exe");
+  Toggle("Tool", false);
+  EXPECT_EQ(RunValue("Tool"), "C:\\other.exe");
+  EXPECT_EQ(Stored(), std::vector<std::string>{"Tool"});
+  EXPECT_NE(sys.messages.shown.back().text.find("holds another entry"), std::string::npos);
+  view.SelectItem(IndexOf("Tool", true));
+  sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, "Tool", "C:\\third.exe");
+  sys.messages.answers.push_back(0);  // Yes
+  form->actDeleteExecute();
+  EXPECT_EQ(RunValue("Tool"), "C:\\third.exe");
+  EXPECT_NE(sys.messages.shown.back().text.find("changed by another program"), std::string::npos);
+}
+
+// A removal or write that fails undoes what the action did and says so; a stored entry edited
+// to name another file never has that file overwritten.
+TEST_F(StateTest, FailuresAreUndoneAndReported) {
+  sys.links.AddLink(kStartup + "\\ro.lnk", LinkData{"C:\\ro.exe", "", 1, ""});
+  sys.links.AddLink(testing::kTestCommonStartup + "\\all.lnk", LinkData{"C:\\all.exe", "", 1, ""});
+  sys.files.AddFile("C:\\kw\\victim.txt", "precious");
+  sys.registry.PutString(kHkeyLocalMachine, std::string(kDisabledAppsKey) + "\\evil", "Caption", "Evil");
+  for (const auto& [name, value] : {std::pair<const char*, const char*>{"Origin", "3"}, {"Enabled", "FALSE"},
+                                    {"LinkFile", "C:\\kw\\victim.txt"}, {"FullPath", "C:\\evil.exe"}})
+    sys.registry.PutString(kHkeyLocalMachine, std::string(kDisabledAppsKey) + "\\evil", name, value);
+  sys.files.RefuseChanges(kStartup);
+  sys.files.RefuseChanges(testing::kTestCommonStartup);
+  Start();
+  Toggle("ro.exe", true);
+  EXPECT_TRUE(sys.files.FileExists(kStartup + "\\ro.lnk"));
+  EXPECT_EQ(Stored(), std::vector<std::string>{"Evil"}) << "the stored copy was taken back";
+  EXPECT_EQ(sys.messages.shown.back().text, "Cannot remove 'ro.exe' from " + kStartup + "\\ro.lnk. Nothing was changed.");
+  view.SelectItem(IndexOf("all.exe", true));
+  sys.messages.answers.push_back(0);  // Yes
+  form->actDeleteExecute();
+  EXPECT_TRUE(sys.files.FileExists(testing::kTestCommonStartup + "\\all.lnk"));
+  EXPECT_EQ(sys.messages.shown.back().text.rfind("Cannot remove 'all.exe'", 0), 0u);
+  Toggle("Evil", false);
+  EXPECT_EQ(sys.files.ReadWholeFile("C:\\kw\\victim.txt"), "precious");
+  EXPECT_NE(sys.messages.shown.back().text.find("holds another entry"), std::string::npos);
+  sys.files.RemoveFile("C:\\kw\\victim.txt");
+  Toggle("Evil", false);
+  EXPECT_FALSE(sys.files.FileExists("C:\\kw\\victim.txt"));
+  EXPECT_NE(sys.messages.shown.back().text.find("only as a .lnk file in the Startup folder"), std::string::npos);
+  EXPECT_EQ(Stored(), std::vector<std::string>{"Evil"});
+
+  sys.locks.busy = true;  // another copy holds the lock
+  Toggle("ro.exe", true);
+  EXPECT_EQ(Stored(), std::vector<std::string>{"Evil"});
+  EXPECT_NE(sys.messages.shown.back().text.find("Another copy of Kelderwick"), std::string::npos);
 }
 
 TEST_F(StateTest, TheStoreIsWrittenBeforeTheEntryIsRemoved) {
@@ -116,18 +250,28 @@ TEST_F(StateTest, ARefusedRunWriteEndsTheEnableAndKeepsTheEntryStored) {
   EXPECT_TRUE(form->ListReady);
 }
 
-TEST_F(StateTest, ShortcutsAreRecreatedWithTheirFourProperties) {
-  sys.links.AddLink(kStartup + "\\My Tool.lnk", LinkData{"C:\\Tools\\tool.exe", " -a  -b ", 7, "C:\\elsewhere"});
+TEST_F(StateTest, ShortcutsComeBackAsTheyWere) {
+  sys.links.AddLink(kStartup + "\\My Tool.lnk",
+                    LinkData{"C:\\Tools\\tool.exe", " -a  -b ", 7, "C:\\elsewhere", "C:\\icons.dll", 3});
+  sys.links.AddLink(kStartup + "\\Plain.lnk", LinkData{"C:\\plain.exe", "", 1, ""});
   Start();
   Toggle("tool.exe", true);
+  Toggle("plain.exe", true);
   EXPECT_FALSE(sys.files.FileExists(kStartup + "\\My Tool.lnk"));
   Toggle("tool.exe", false);
+  Toggle("plain.exe", false);
   const auto link = sys.links.Stored(kStartup + "\\My Tool.lnk");
   ASSERT_TRUE(link);
   EXPECT_EQ(link->targetPath, "C:\\Tools\\tool.exe");
-  EXPECT_EQ(link->arguments, "-a  -b");
+  EXPECT_EQ(link->arguments, " -a  -b ");
   EXPECT_EQ(link->showCmd, 7);
-  EXPECT_EQ(link->workingDirectory, kStartup + "\\");
+  EXPECT_EQ(link->workingDirectory, "C:\\elsewhere");
+  EXPECT_EQ(link->iconPath, "C:\\icons.dll");
+  EXPECT_EQ(link->iconIndex, 3);
+  const auto plain = sys.links.Stored(kStartup + "\\Plain.lnk");
+  ASSERT_TRUE(plain);
+  EXPECT_EQ(plain->workingDirectory, "") << "an empty working folder stays empty";
+  EXPECT_EQ(plain->iconPath, "");
   EXPECT_TRUE(Stored().empty());
 }
 
@@ -147,10 +291,10 @@ TEST_F(StateTest, AShortcutThatCannotBeSavedIsReportedAndStaysStored) {
   EXPECT_EQ(Stored(), std::vector<std::string>{"t.exe"});
   sys.links.failCreate = false;
   form->actRefreshExecute();  // the error ended the action before its refresh
-  sys.links.refuseProperty = true;
-  const auto before = sys.messages.shown.size();
+  sys.links.refuseProperty = true;  // as for a target longer than a shortcut holds
   Toggle("t.exe", false);
-  EXPECT_EQ(sys.messages.shown.size(), before) << "a refused property is silent";
+  EXPECT_EQ(sys.messages.shown.back().text.rfind("Cannot write the shortcut " + kStartup + "\\t.lnk", 0), 0u)
+      << sys.messages.shown.back().text;
   EXPECT_EQ(Stored(), std::vector<std::string>{"t.exe"});
 }
 
@@ -213,7 +357,7 @@ TEST_F(StateTest, AProgramThatRestoresItsOwnValueIsListedTwice) {
   form->actRefreshExecute();
   EXPECT_EQ(view.Checks(), (std::vector<bool>{true, false}));
   Toggle("Pushy", false);
-  EXPECT_EQ(RunValue("Pushy"), "\"C:\\pushy.exe\" ");
+  EXPECT_EQ(RunValue("Pushy"), "C:\\pushy.exe");
   EXPECT_TRUE(Stored().empty());
   EXPECT_EQ(view.ItemCount(), 1);
 

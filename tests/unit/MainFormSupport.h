@@ -146,6 +146,20 @@ class MainFormFixture : public ::testing::Test {
   }
   void Start() { Start(ReadProgramValues(platform)); }
 
+  // Another copy of the program on the same machine: its own list and window.
+  struct Copy {
+    TAppList apps;
+    MemoryMainView view;
+    std::unique_ptr<TfrmMain> form;
+  };
+  std::unique_ptr<Copy> StartAnotherCopy() {
+    auto copy = std::make_unique<Copy>();
+    copy->form = std::make_unique<TfrmMain>(platform, copy->apps, copy->view, ReadProgramValues(platform));
+    copy->view.form = copy->form.get();
+    copy->form->FormCreate();
+    return copy;
+  }
+
   MemoryPlatform sys;
   Platform platform = sys.platform();
   TAppList apps;
