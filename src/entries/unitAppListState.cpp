@@ -142,12 +142,12 @@ void LoadDisabledApps(TAppList& list, Platform& platform) {
   // the store by the next save. A subkey that cannot be opened is listed too, empty; the
   // save then cannot read it back and refuses, instead of dropping it.
   TRegistry reg = StoreRegistry(platform.registry);
-  if (!reg.OpenKey(kDisabledAppsKey, false)) return;
+  if (!reg.OpenKeyReadOnly(kDisabledAppsKey)) return;
   std::vector<std::string> problems;
   for (const std::string& name : reg.GetKeyNames()) {
     TAppItem& entry = list.Add();
     entry.ListName = name;
-    if (!reg.OpenKey(std::string(kDisabledAppsKey) + "\\" + name, false)) {
+    if (!reg.OpenKeyReadOnly(std::string(kDisabledAppsKey) + "\\" + name)) {
       problems.push_back("'" + name + "' cannot be read.");
     } else {
       std::string ignored;

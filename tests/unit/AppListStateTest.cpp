@@ -36,7 +36,7 @@ class StateTest : public testing::MainFormFixture {
   }
   std::vector<std::string> Stored() { return testing::StoredCaptions(sys.registry); }
   int PolicyValue() {
-    auto key = sys.registry.OpenKey(kHkeyLocalMachine, kPolicyKey, false);
+    auto key = sys.registry.OpenKeyIn(RegView::Native, kHkeyLocalMachine, kPolicyKey, RegAccess::Read);
     if (!key) return -2;
     auto value = key->QueryValue(kMessengerPolicyValue);
     if (!value) return -1;
