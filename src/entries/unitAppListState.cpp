@@ -19,10 +19,13 @@ RootKey RunRoot(int origin) { return origin == orRegistryCommon ? kHkeyLocalMach
 
 bool IsMessenger(const TAppItem& entry) { return UpperCase(entry.Caption()) == "MSMSGS"; }
 
-// Sets the Messenger policy value, only where its key already exists.
+// Sets the Messenger policy value, only where its key already exists. A key that exists but
+// may not be written makes the write raise "Failed to set data for 'PreventAutoRun'".
 void SetMessengerPolicy(Platform& platform, int preventAutoRun) {
   TRegistry reg(platform.registry, kHkeyLocalMachine);
-  if (reg.OpenKey(kMessengerPolicyKey, false)) reg.WriteInteger(kMessengerPolicyValue, preventAutoRun);
+  if (!reg.KeyExists(kMessengerPolicyKey)) return;
+  reg.OpenKey(kMessengerPolicyKey, false);
+  reg.WriteInteger(kMessengerPolicyValue, preventAutoRun);
 }
 
 // The command line as found, when it is one the DLL runner runs: FullPath then names the
@@ -164,6 +167,25 @@ void LoadDisabledApps(TAppList& list, Platform& platform) {
     entry.SetEnabled(false);
   }
   if (!problems.empty()) ErrorMessage(platform.messages, StoreProblemsText(problems));
+}
+
+namespace {
+
+// Whether root\path in the view, or where it does not exist yet the nearest key above it, opens
+// for writing. Nothing is created.
+bool MayWriteAt(RegistryBackend& registry, RegView view, RootKey root, std::string path) {
+  while (!path.empty() && !TRegistry(registry, root, view).KeyExists(path)) {
+    const size_t slash = path.rfind('\\');
+    path.erase(slash == std::string::npos ? 0 : slash);
+  }
+  return registry.OpenKeyIn(view, root, path, RegAccess::Write) != nullptr;
+}
+
+}  // namespace
+
+bool CanChangeMachineWide(Platform& platform) {
+  return MayWriteAt(platform.registry, RegView::Native, kHkeyLocalMachine, kRunKeyPath) &&
+         MayWriteAt(platform.registry, kStoreView, kStoreRoot, kDisabledAppsKey);
 }
 
 }  // namespace kw

@@ -171,6 +171,42 @@ TEST_F(StateTest, TheMessengerPolicyFollowsOnlyWhereItsKeyExists) {
   sys.registry.Put(kHkeyLocalMachine, kPolicyKey, kMessengerPolicyValue, RegValue{kRegDword, std::string("\x05\0\0\0", 4)});
   Toggle("MSMSGS", true);  // the shortcut's caption: a Startup-folder entry never touches the policy
   EXPECT_EQ(PolicyValue(), 5);
+
+  sys.registry.DenyWriteAccess(kHkeyLocalMachine, kPolicyKey);
+  try {
+    Toggle("msMsgs", true);
+    FAIL() << "a policy key that may not be written was skipped silently";
+  } catch (const ERegistryException& error) {
+    EXPECT_STREQ(error.what(), "Failed to set data for 'PreventAutoRun'");
+  }
+  EXPECT_EQ(PolicyValue(), 5);
+}
+
+// A user without administrator rights may read HKEY_LOCAL_MACHINE but not write it: after a
+// start every machine-wide and every stored entry is listed, and a refusal for lack of rights
+// is told apart from other refusals.
+TEST_F(StateTest, AStandardUserSeesEveryEntry) {
+  sys.registry.SetWindows64(true);
+  sys.registry.PutString(kHkeyLocalMachine, kRunKeyPath, "Machine", "C:\\machine.exe");
+  sys.registry.PutString(kHkeyLocalMachine, kRunKeyPath, "Parked", "C:\\parked.exe");
+  sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, "Mine", "C:\\mine.exe");
+  Start();
+  EXPECT_TRUE(CanChangeMachineWide(platform)) << "no store yet: the nearest key above it counts";
+  Toggle("Parked", true);
+  EXPECT_TRUE(CanChangeMachineWide(platform));
+
+  sys.registry.DenyWriteAccess(kHkeyLocalMachine, "");
+  EXPECT_FALSE(CanChangeMachineWide(platform));
+  Start();
+  EXPECT_EQ(view.Captions(), (std::vector<std::string>{"  Machine", "  Mine", "  Parked"}));
+  EXPECT_EQ(view.Checks(), (std::vector<bool>{true, true, false}));
+  EXPECT_TRUE(sys.messages.shown.empty());
+
+  sys.registry.ClearFaults();
+  sys.registry.RefuseWrite(kHkeyLocalMachine, "SOFTWARE\\WOW6432Node\\Velmora");
+  EXPECT_TRUE(CanChangeMachineWide(platform)) << "a refusal that is not for lack of rights";
+  sys.registry.DenyWriteAccess(kHkeyLocalMachine, kRunKeyPath);
+  EXPECT_FALSE(CanChangeMachineWide(platform));
 }
 
 TEST_F(StateTest, DeletingEntries) {
