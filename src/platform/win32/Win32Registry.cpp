@@ -149,22 +149,19 @@ bool Win32Registry::DeleteKeyIn(RegView view, RootKey root, std::string_view pat
   std::wstring wpath = KeyPath(path);
   while (!wpath.empty() && wpath.back() == L'\\') wpath.pop_back();
   if (wpath.empty()) return false;  // never the root itself
-  // The parent is opened in the view, so that the delete below it stays in that view.
-  const size_t slash = wpath.rfind(L'\\');
-  const std::wstring parentPath = slash == std::wstring::npos ? L"" : wpath.substr(0, slash);
-  const std::wstring name = slash == std::wstring::npos ? wpath : wpath.substr(slash + 1);
-  // RegDeleteTreeW needs DELETE, KEY_ENUMERATE_SUB_KEYS and KEY_QUERY_VALUE on the handle it is
-  // given, and KEY_SET_VALUE when the key has values.
-  unique_hkey parent;
-  LONG status = ::RegOpenKeyExW(RootHandle(root), parentPath.c_str(), 0,
+  // The key is emptied through a handle with the rights RegDeleteTreeW needs (DELETE,
+  // KEY_ENUMERATE_SUB_KEYS, KEY_QUERY_VALUE, and KEY_SET_VALUE for its values), then deleted
+  // by path; both stay in the view. Nothing is asked of the key above it.
+  unique_hkey key;
+  LONG status = ::RegOpenKeyExW(RootHandle(root), wpath.c_str(), 0,
                                 DELETE | KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | KEY_SET_VALUE | ViewFlag(view),
-                                parent.put());
+                                key.put());
   if (status == ERROR_FILE_NOT_FOUND) return true;
   if (status != ERROR_SUCCESS) return false;
-  status = ::RegDeleteTreeW(parent.get(), name.c_str());
-  if (status == ERROR_FILE_NOT_FOUND) return true;
+  status = ::RegDeleteTreeW(key.get(), nullptr);
+  key.reset();
   if (status != ERROR_SUCCESS) return false;
-  status = ::RegDeleteKeyExW(parent.get(), name.c_str(), ViewFlag(view), 0);
+  status = ::RegDeleteKeyExW(RootHandle(root), wpath.c_str(), ViewFlag(view), 0);
   return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
 }
 
