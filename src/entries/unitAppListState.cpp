@@ -20,10 +20,13 @@ RootKey RunRoot(int origin) { return origin == orRegistryCommon ? kHkeyLocalMach
 
 bool IsMessenger(const TAppItem& entry) { return UpperCase(entry.Caption()) == "MSMSGS"; }
 
-// Sets the Messenger policy value, only where its key already exists.
+// Sets the Messenger policy value, only where its key already exists. A key that exists but
+// may not be written makes the write raise "Failed to set data for 'PreventAutoRun'".
 void SetMessengerPolicy(Platform& platform, int preventAutoRun) {
   TRegistry reg(platform.registry, kHkeyLocalMachine);
-  if (reg.OpenKey(kMessengerPolicyKey, false)) reg.WriteInteger(kMessengerPolicyValue, preventAutoRun);
+  if (!reg.KeyExists(kMessengerPolicyKey)) return;
+  reg.OpenKey(kMessengerPolicyKey, false);
+  reg.WriteInteger(kMessengerPolicyValue, preventAutoRun);
 }
 
 // The command line as found, when it is one the DLL runner runs: FullPath then names the
@@ -90,7 +93,7 @@ enum class Place { Empty, Same, Different };
 
 Place RunPlace(const TAppItem& entry, Platform& platform) {
   TRegistry reg(platform.registry, RunRoot(entry.Origin()));
-  if (!reg.OpenKey(kRunKeyPath, false)) return Place::Empty;
+  if (!reg.OpenKeyReadOnly(kRunKeyPath)) return Place::Empty;
   const std::optional<RegValue> now = reg.ReadValue(entry.Caption());
   if (!now) return Place::Empty;
   const RegValue expected = RunValueOf(entry);
@@ -165,8 +168,9 @@ bool RemoveFromSystem(const TAppItem& entry, Platform& platform) {
   if (IsRunEntry(origin)) {
     {
       TRegistry reg(platform.registry, RunRoot(origin));
-      if (reg.OpenKey(kRunKeyPath, false) && reg.ValueExists(entry.Caption()))
-        removed = reg.DeleteValue(entry.Caption());
+      // A value that is there must go: a key that cannot be opened for that is a failure.
+      if (reg.OpenKeyReadOnly(kRunKeyPath) && reg.ValueExists(entry.Caption()))
+        removed = reg.OpenKey(kRunKeyPath, false) && reg.DeleteValue(entry.Caption());
     }
     if (IsMessenger(entry)) SetMessengerPolicy(platform, 1);
   } else if (IsShortcutEntry(origin)) {
@@ -243,7 +247,7 @@ bool IsStored(const TAppItem& stored, Platform& platform) {
 bool AddToStore(TAppItem& stored, Platform& platform) {
   TRegistry reg = StoreRegistry(platform.registry);
   std::set<std::string> taken;
-  if (reg.OpenKey(kDisabledAppsKey, false))
+  if (reg.OpenKeyReadOnly(kDisabledAppsKey))
     for (const std::string& name : reg.GetKeyNames()) taken.insert(FoldCase(name));
   reg.CloseKey();
   while (stored.ListName.empty() || stored.ListName.find('\\') != std::string::npos ||
@@ -265,6 +269,36 @@ void SayChanged(const TAppItem& entry, Platform& platform) {
                                       "changed; the list is read again.");
 }
 
+// Whether root\path in the view, or where it does not exist yet the nearest key above it, opens
+// for writing. Nothing is created.
+bool MayWriteAt(RegistryBackend& registry, RegView view, RootKey root, std::string path) {
+  while (!path.empty() && !TRegistry(registry, root, view).KeyExists(path)) {
+    const size_t slash = path.rfind('\\');
+    path.erase(slash == std::string::npos ? 0 : slash);
+  }
+  return registry.OpenKeyIn(view, root, path, RegAccess::Write) != nullptr;
+}
+
+bool IsMachineWide(const TAppItem& entry) {
+  const std::string origin = GetOptionString(entry, keys::Origin);
+  return origin == std::to_string(orRegistryCommon) || origin == std::to_string(orStartupCommon);
+}
+
+// Whether this user may make the change, saying why not: machine-wide entries and the store
+// (kept for all users) need administrator rights.
+bool MayChange(const TAppItem& entry, bool needsStore, Platform& platform) {
+  if (IsMachineWide(entry) && !CanChangeMachineWide(platform)) {
+    ErrorMessage(platform.messages, kMachineWideNeedsAdminMessage);
+    return false;
+  }
+  if (needsStore && !MayWriteAt(platform.registry, kStoreView, kStoreRoot, kDisabledAppsKey)) {
+    ErrorMessage(platform.messages, "Cannot save the list of disabled applications: it is kept for all users of "
+                                    "this computer, and changing it needs administrator rights");
+    return false;
+  }
+  return true;
+}
+
 // The lock, or null after telling the user that another copy holds it.
 std::unique_ptr<MachineLock> LockStore(Platform& platform) {
   auto lock = platform.locks.Acquire(kStoreLockName, kStoreLockTimeoutMs);
@@ -279,7 +313,7 @@ std::unique_ptr<MachineLock> LockStore(Platform& platform) {
 bool DisableEntry(const TAppItem& shown, Platform& platform) {
   if (!shown.Enabled()) return false;
   const auto lock = LockStore(platform);
-  if (!lock) return false;
+  if (!lock || !MayChange(shown, true, platform)) return false;
   // A place that holds something else now is left alone; one that is empty has nothing to
   // remove, and the entry is stored all the same.
   if (PlaceOf(shown, platform) == Place::Different) {
@@ -312,7 +346,7 @@ bool DisableEntry(const TAppItem& shown, Platform& platform) {
 bool EnableEntry(const TAppItem& shown, Platform& platform) {
   if (shown.Enabled()) return false;
   const auto lock = LockStore(platform);
-  if (!lock) return false;
+  if (!lock || !MayChange(shown, true, platform)) return false;
   if (!IsStored(shown, platform)) {
     SayChanged(shown, platform);
     return false;
@@ -340,7 +374,7 @@ bool EnableEntry(const TAppItem& shown, Platform& platform) {
 
 bool DeleteEntry(const TAppItem& shown, Platform& platform) {
   const auto lock = LockStore(platform);
-  if (!lock) return false;
+  if (!lock || !MayChange(shown, !shown.Enabled(), platform)) return false;
   if (!shown.Enabled()) {
     if (RemoveFromStore(shown, platform)) return true;
     ErrorMessage(platform.messages, "Cannot save the list of disabled applications");
@@ -379,12 +413,12 @@ std::string LoadDisabledApps(TAppList& list, Platform& platform) {
   // hand) hides none of the entries after it. A subkey that cannot be opened is listed too,
   // empty, so that the user sees it is there.
   TRegistry reg = StoreRegistry(platform.registry);
-  if (!reg.OpenKey(kDisabledAppsKey, false)) return {};
+  if (!reg.OpenKeyReadOnly(kDisabledAppsKey)) return {};
   std::vector<std::string> problems;
   for (const std::string& name : reg.GetKeyNames()) {
     TAppItem& entry = list.Add();
     entry.ListName = name;
-    if (!reg.OpenKey(std::string(kDisabledAppsKey) + "\\" + name, false)) {
+    if (!reg.OpenKeyReadOnly(std::string(kDisabledAppsKey) + "\\" + name)) {
       problems.push_back("'" + name + "' cannot be read.");
     } else {
       std::string ignored;
@@ -401,6 +435,12 @@ std::string LoadDisabledApps(TAppList& list, Platform& platform) {
     entry.SetEnabled(false);
   }
   return problems.empty() ? std::string() : StoreProblemsText(problems);
+}
+
+
+bool CanChangeMachineWide(Platform& platform) {
+  return MayWriteAt(platform.registry, RegView::Native, kHkeyLocalMachine, kRunKeyPath) &&
+         MayWriteAt(platform.registry, kStoreView, kStoreRoot, kDisabledAppsKey);
 }
 
 }  // namespace kw

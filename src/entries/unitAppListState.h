@@ -63,4 +63,14 @@ bool SaveDisabledApps(const TAppList& list, Platform& platform);
 // described in the text returned, empty when everything could be read.
 std::string LoadDisabledApps(TAppList& list, Platform& platform);
 
+// What the user is told when a change that concerns every user is refused for lack of rights.
+inline constexpr const char* kMachineWideNeedsAdminMessage = "Changing entries for all users needs administrator rights";
+
+// True when this user may change what applies to every user: the machine-wide Run key and the
+// store of disabled entries (where a key does not exist yet, the nearest key above it) open for
+// writing. A user without administrator rights may read them but not write them, so false tells
+// such a refusal apart from other failures. The common Startup folder is not probed: every
+// change of its entries goes through the store too. Nothing is changed.
+bool CanChangeMachineWide(Platform& platform);
+
 }  // namespace kw

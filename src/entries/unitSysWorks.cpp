@@ -107,7 +107,7 @@ std::string GetSpecialFolderPath(ShellFolders& folders, int csidl) {
 
 void ScanRunKey(TAppList& list, Platform& platform, RootKey root, std::string_view keyPath) {
   TRegistry reg(platform.registry, root);
-  if (!reg.OpenKey(keyPath, false)) return;
+  if (!reg.OpenKeyReadOnly(keyPath)) return;
   for (const std::string& name : reg.GetValueNames()) {
     try {
       if (reg.GetDataType(name) != kRegSz) continue;

@@ -93,7 +93,7 @@ bool SyncOpenKey(TRegistry& reg, const std::string& path, const Values& values) 
 
 // Reads root\path with everything below it; nullopt when any part cannot be read.
 std::optional<KeyCopy> ReadKeyCopy(TRegistry& reg, const std::string& path, const std::string& name) {
-  if (!reg.OpenKey(path, false)) return std::nullopt;
+  if (!reg.OpenKeyReadOnly(path)) return std::nullopt;
   KeyCopy copy{name, {}, {}};
   for (const std::string& valueName : reg.GetValueNames()) {
     std::optional<RegValue> value = reg.ReadValue(valueName);
@@ -114,7 +114,7 @@ std::optional<KeyCopy> ReadKeyCopy(TRegistry& reg, const std::string& path, cons
 // name; raises or gives false on a refusal.
 bool RestoreKey(TRegistry& reg, const std::string& parent, const KeyCopy& copy) {
   const std::string path = SubPath(parent, copy.name);
-  if (!reg.OpenKey(parent, false)) return false;
+  if (!reg.OpenKeyReadOnly(parent)) return false;
   const std::vector<std::string> siblings = reg.GetKeyNames();
   const auto now = FindName(siblings, copy.name);
   if (now != siblings.end() && *now != copy.name && !reg.DeleteKey(path)) return false;  // the name's case comes back
@@ -144,7 +144,7 @@ bool TOptionsList::LoadFromRegistry(RegistryBackend& registry, std::string_view 
   try {
     if (!NamesAKey(path)) return false;
     TRegistry reg(registry, root);
-    if (!reg.OpenKey(path, false)) return false;
+    if (!reg.OpenKeyReadOnly(path)) return false;
     for (const std::string& name : reg.GetValueNames()) Add(name + "=" + reg.ReadString(name));
     reg.CloseKey();
     return true;
@@ -240,7 +240,7 @@ class CollectionSave {
       }
     }
     try {
-      if (!existed_ && reg_.OpenKey(key_, false)) {
+      if (!existed_ && reg_.OpenKeyReadOnly(key_)) {
         const bool empty = reg_.GetKeyNames().empty() && reg_.GetValueNames().empty();
         reg_.CloseKey();
         if (empty) reg_.DeleteKey(key_);
@@ -293,7 +293,7 @@ bool TMultiOptions::LoadFromRegistry(RegistryBackend& registry, std::string_view
     std::vector<std::string> names;
     {
       TRegistry reg(registry, root);
-      if (!reg.OpenKey(key, false)) return false;
+      if (!reg.OpenKeyReadOnly(key)) return false;
       names = reg.GetKeyNames();
       reg.CloseKey();
     }

@@ -14,7 +14,13 @@ void TRegistry::SetRootKey(RootKey root) {
 
 bool TRegistry::OpenKey(std::string_view path, bool canCreate) {
   CloseKey();
-  key_ = backend_.OpenKeyIn(view_, root_, path, canCreate);
+  key_ = backend_.OpenKeyIn(view_, root_, path, canCreate ? RegAccess::Create : RegAccess::Write);
+  return key_ != nullptr;
+}
+
+bool TRegistry::OpenKeyReadOnly(std::string_view path) {
+  CloseKey();
+  key_ = backend_.OpenKeyIn(view_, root_, path, RegAccess::Read);
   return key_ != nullptr;
 }
 
@@ -67,6 +73,8 @@ bool TRegistry::DeleteValue(std::string_view name) { return key_ && key_->Delete
 
 bool TRegistry::DeleteKey(std::string_view path) { return backend_.DeleteKeyIn(view_, root_, path); }
 
-bool TRegistry::KeyExists(std::string_view path) { return backend_.OpenKeyIn(view_, root_, path, false) != nullptr; }
+bool TRegistry::KeyExists(std::string_view path) {
+  return backend_.OpenKeyIn(view_, root_, path, RegAccess::Read) != nullptr;
+}
 
 }  // namespace kw

@@ -40,19 +40,29 @@ class RegistryKey {
 // Windows has one view only and ignores the choice.
 enum class RegView : std::uint8_t { Native, Bits32, Bits64 };
 
+// What an open asks for. A user without administrator rights may read HKEY_LOCAL_MACHINE but
+// not write it, so reads ask for read rights only.
+enum class RegAccess : std::uint8_t {
+  Read,    // list names and query values of an existing key
+  Write,   // also set and delete values
+  Create,  // as Write, creating the key and the missing keys above it
+};
+
 class RegistryBackend {
  public:
   virtual ~RegistryBackend() = default;
-  // Opens root\path in the view with full access, creating the missing keys when create is
-  // set. Null when the key is missing (and create is not set) or the open is refused.
-  virtual std::unique_ptr<RegistryKey> OpenKeyIn(RegView view, RootKey root, std::string_view path, bool create) = 0;
+  // Opens root\path in the view with the access asked for. Null when the key is missing (and
+  // access is not Create) or the user may not open it so. A key opened for reading refuses
+  // SetValue and DeleteValue.
+  virtual std::unique_ptr<RegistryKey> OpenKeyIn(RegView view, RootKey root, std::string_view path,
+                                                 RegAccess access) = 0;
   // Deletes the key in the view with all its subkeys and values. True when the key is gone
   // afterwards, which includes a key that never existed.
   virtual bool DeleteKeyIn(RegView view, RootKey root, std::string_view path) = 0;
 
-  // The same in the program's own view.
+  // The same in the program's own view, for writing; create as RegAccess::Create.
   std::unique_ptr<RegistryKey> OpenKey(RootKey root, std::string_view path, bool create) {
-    return OpenKeyIn(RegView::Native, root, path, create);
+    return OpenKeyIn(RegView::Native, root, path, create ? RegAccess::Create : RegAccess::Write);
   }
   bool DeleteKey(RootKey root, std::string_view path) { return DeleteKeyIn(RegView::Native, root, path); }
 };
@@ -62,8 +72,9 @@ class RegistryBackend {
 class RegistryInView : public RegistryBackend {
  public:
   RegistryInView(RegistryBackend& inner, RegView view) : inner_(inner), view_(view) {}
-  std::unique_ptr<RegistryKey> OpenKeyIn(RegView view, RootKey root, std::string_view path, bool create) override {
-    return inner_.OpenKeyIn(view == RegView::Native ? view_ : view, root, path, create);
+  std::unique_ptr<RegistryKey> OpenKeyIn(RegView view, RootKey root, std::string_view path,
+                                         RegAccess access) override {
+    return inner_.OpenKeyIn(view == RegView::Native ? view_ : view, root, path, access);
   }
   bool DeleteKeyIn(RegView view, RootKey root, std::string_view path) override {
     return inner_.DeleteKeyIn(view == RegView::Native ? view_ : view, root, path);
@@ -85,8 +96,12 @@ class TRegistry {
   RegView GetView() const { return view_; }
   void SetRootKey(RootKey root);
 
-  // Opens the key (closing one that was open). With canCreate the key is created when missing.
+  // Opens the key for writing (closing one that was open). With canCreate the key is created
+  // when missing.
   bool OpenKey(std::string_view path, bool canCreate);
+  // Opens an existing key for reading only: what a user without the right to write it can
+  // still do. Writes to it raise as refused writes do.
+  bool OpenKeyReadOnly(std::string_view path);
   void CloseKey();
   bool HasCurrentKey() const { return key_ != nullptr; }
 

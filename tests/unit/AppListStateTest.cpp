@@ -36,7 +36,7 @@ class StateTest : public testing::MainFormFixture {
   }
   std::vector<std::string> Stored() { return testing::StoredCaptions(sys.registry); }
   int PolicyValue() {
-    auto key = sys.registry.OpenKey(kHkeyLocalMachine, kPolicyKey, false);
+    auto key = sys.registry.OpenKeyIn(RegView::Native, kHkeyLocalMachine, kPolicyKey, RegAccess::Read);
     if (!key) return -2;
     auto value = key->QueryValue(kMessengerPolicyValue);
     if (!value) return -1;
@@ -103,7 +103,7 @@ TEST_F(StateTest, ActionsActOnTheEntryTheUserActedOn) {
   Toggle("Sched", true);
   Toggle("Sched", true);
   ASSERT_EQ(Stored().size(), 2u);
-  const int machine = 0, user = 1;  // the store's order: as disabled
+  const int user = apps.GetItem(0).Origin() == orRegistryUser ? 0 : 1, machine = 1 - user;
   view.SelectItem(machine);
   form->lvAppsChanging(user, false);
   form->lvAppsChange(user, true, true);
@@ -315,6 +315,50 @@ TEST_F(StateTest, TheMessengerPolicyFollowsOnlyWhereItsKeyExists) {
   sys.registry.Put(kHkeyLocalMachine, kPolicyKey, kMessengerPolicyValue, RegValue{kRegDword, std::string("\x05\0\0\0", 4)});
   Toggle("MSMSGS", true);  // the shortcut's caption: a Startup-folder entry never touches the policy
   EXPECT_EQ(PolicyValue(), 5);
+
+  sys.registry.DenyWriteAccess(kHkeyLocalMachine, kPolicyKey);
+  try {
+    Toggle("msMsgs", true);
+    FAIL() << "a policy key that may not be written was skipped silently";
+  } catch (const ERegistryException& error) {
+    EXPECT_STREQ(error.what(), "Failed to set data for 'PreventAutoRun'");
+  }
+  EXPECT_EQ(PolicyValue(), 5);
+}
+
+// A user without administrator rights may read HKEY_LOCAL_MACHINE but not write it: after a
+// start every machine-wide and every stored entry is listed, and a refusal for lack of rights
+// is told apart from other refusals.
+TEST_F(StateTest, AStandardUserSeesEveryEntry) {
+  sys.registry.SetWindows64(true);
+  sys.registry.PutString(kHkeyLocalMachine, kRunKeyPath, "Machine", "C:\\machine.exe");
+  sys.registry.PutString(kHkeyLocalMachine, kRunKeyPath, "Parked", "C:\\parked.exe");
+  sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, "Mine", "C:\\mine.exe");
+  Start();
+  EXPECT_TRUE(CanChangeMachineWide(platform)) << "no store yet: the nearest key above it counts";
+  Toggle("Parked", true);
+  EXPECT_TRUE(CanChangeMachineWide(platform));
+
+  sys.registry.DenyWriteAccess(kHkeyLocalMachine, "");
+  EXPECT_FALSE(CanChangeMachineWide(platform));
+  Start();
+  EXPECT_EQ(view.Captions(), (std::vector<std::string>{"  Machine", "  Mine", "  Parked"}));
+  EXPECT_EQ(view.Checks(), (std::vector<bool>{true, true, false}));
+  EXPECT_TRUE(sys.messages.shown.empty());
+  // Changing a machine-wide entry, or the store kept for all users, is refused with the reason.
+  Toggle("Machine", true);
+  EXPECT_EQ(sys.messages.shown.back().text, kMachineWideNeedsAdminMessage);
+  Toggle("Mine", true);
+  EXPECT_NE(sys.messages.shown.back().text.find("needs administrator rights"), std::string::npos);
+  EXPECT_EQ(RunValue("Machine", kHkeyLocalMachine), "C:\\machine.exe");
+  EXPECT_EQ(RunValue("Mine"), "C:\\mine.exe");
+  EXPECT_EQ(Stored(), std::vector<std::string>{"Parked"});
+
+  sys.registry.ClearFaults();
+  sys.registry.RefuseWrite(kHkeyLocalMachine, "SOFTWARE\\WOW6432Node\\Velmora");
+  EXPECT_TRUE(CanChangeMachineWide(platform)) << "a refusal that is not for lack of rights";
+  sys.registry.DenyWriteAccess(kHkeyLocalMachine, kRunKeyPath);
+  EXPECT_FALSE(CanChangeMachineWide(platform));
 }
 
 TEST_F(StateTest, DeletingEntries) {

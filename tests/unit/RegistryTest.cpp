@@ -121,6 +121,32 @@ TEST_F(RegistryTest, RefusedOpensAndWritesFailAsTheCallersExpect) {
   EXPECT_EQ(reg.ReadString("v"), "1");
 }
 
+// A key opened for reading never writes; a user without the right to write a key opens it
+// for reading only, and can neither create nor delete keys there.
+TEST_F(RegistryTest, ReadOnlyOpensAndAUserWhoMayNotWrite) {
+  backend.PutString(kHkeyLocalMachine, "SOFTWARE\\Vendor\\Store", "v", "1");
+  reg.SetRootKey(kHkeyLocalMachine);
+  EXPECT_FALSE(reg.OpenKeyReadOnly("SOFTWARE\\Vendor\\Missing"));
+  EXPECT_FALSE(backend.HasKey(kHkeyLocalMachine, "SOFTWARE\\Vendor\\Missing"));
+  ASSERT_TRUE(reg.OpenKeyReadOnly("SOFTWARE\\Vendor\\Store"));
+  EXPECT_THROW(reg.WriteString("v", "2"), ERegistryException);
+  EXPECT_FALSE(reg.DeleteValue("v"));
+  EXPECT_EQ(reg.ReadString("v"), "1");
+
+  backend.DenyWriteAccess(kHkeyLocalMachine, "SOFTWARE\\Vendor");
+  EXPECT_FALSE(reg.OpenKey("SOFTWARE\\Vendor\\Store", false));
+  EXPECT_FALSE(reg.OpenKey("SOFTWARE\\Vendor\\Store", true));
+  EXPECT_FALSE(reg.OpenKey("SOFTWARE\\Vendor\\New", true));
+  EXPECT_FALSE(backend.HasKey(kHkeyLocalMachine, "SOFTWARE\\Vendor\\New"));
+  EXPECT_FALSE(reg.DeleteKey("SOFTWARE\\Vendor\\Store"));
+  EXPECT_TRUE(reg.KeyExists("SOFTWARE\\Vendor\\Store"));
+  ASSERT_TRUE(reg.OpenKeyReadOnly("SOFTWARE\\Vendor\\Store"));
+  EXPECT_EQ(reg.ReadString("v"), "1");
+  EXPECT_TRUE(reg.OpenKey("SOFTWARE\\VendorX", true)) << "a sibling is not below";
+  reg.SetRootKey(kHkeyCurrentUser);
+  EXPECT_TRUE(reg.OpenKey("SOFTWARE\\Vendor\\Store", true)) << "another root";
+}
+
 TEST_F(RegistryTest, AHookCanRefuseTheNthWrite) {
   int writes = 0;
   backend.SetFaultHook([&](RegOp op, RootKey, const std::string&, const std::string&) {

@@ -35,6 +35,8 @@ std::string EmbeddedManifest(HMODULE module) {
 
 // Windows refuses to start a program whose manifest names another processor architecture
 // ("side-by-side configuration is incorrect"); Wine does not check, so the text is checked.
+// The program runs with the rights of whoever starts it: no elevation prompt just to look,
+// and the browser, mail client and help viewer it opens never run elevated.
 TEST(Manifest, NamesNoProcessorArchitectureOfItsOwn) {
   wchar_t self[MAX_PATH] = {};
   ::GetModuleFileNameW(nullptr, self, MAX_PATH);
@@ -52,6 +54,10 @@ TEST(Manifest, NamesNoProcessorArchitectureOfItsOwn) {
     }
     EXPECT_EQ(architectures, 2u) << "the program's identity and the common controls";
     EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls"), std::string::npos);
+    const size_t level = manifest.find("requestedExecutionLevel ");
+    ASSERT_NE(level, std::string::npos) << "without it Windows may virtualise registry writes";
+    EXPECT_EQ(manifest.find("level=", level), manifest.find("level=\"asInvoker\"", level));
+    EXPECT_EQ(manifest.find("requestedExecutionLevel ", level + 1), std::string::npos);
   }
   ::FreeLibrary(exe);
 }

@@ -42,6 +42,25 @@ TEST_F(Win32RegistryTest, OpenWithoutCreateFailsOnAMissingKey) {
   EXPECT_TRUE(reg.OpenKey(key, false));
 }
 
+// The system holds the handle to its rights: one opened for reading lists and reads, and
+// refuses writes.
+TEST_F(Win32RegistryTest, AReadOnlyOpenReadsAndCannotWrite) {
+  EXPECT_FALSE(reg.OpenKeyReadOnly(key));
+  EXPECT_FALSE(reg.KeyExists(key));
+  ASSERT_TRUE(reg.OpenKey(key + "\\Sub", true));
+  reg.WriteString("v", "1");
+  ASSERT_TRUE(reg.OpenKeyReadOnly(key));
+  EXPECT_EQ(reg.GetKeyNames(), std::vector<std::string>{"Sub"});
+  ASSERT_TRUE(reg.OpenKeyReadOnly(key + "\\Sub"));
+  EXPECT_EQ(reg.GetValueNames(), std::vector<std::string>{"v"});
+  EXPECT_EQ(reg.ReadString("v"), "1");
+  EXPECT_THROW(reg.WriteString("v", "2"), ERegistryException);
+  EXPECT_THROW(reg.WriteString("new", "2"), ERegistryException);
+  EXPECT_FALSE(reg.DeleteValue("v"));
+  EXPECT_EQ(reg.GetValueNames(), std::vector<std::string>{"v"});
+  EXPECT_EQ(reg.ReadString("v"), "1");
+}
+
 TEST_F(Win32RegistryTest, DefaultValueTypesAndNulCut) {
   ASSERT_TRUE(reg.OpenKey(key, true));
   reg.WriteString("", "the default");

@@ -89,8 +89,8 @@ bool IsSameOrBelow(const std::string& path, const std::string& top) {
 // deleted meanwhile fails the call as Windows does.
 class MemoryRegistryKey : public RegistryKey {
  public:
-  MemoryRegistryKey(MemoryRegistry& registry, RootKey root, std::vector<std::string> components)
-      : registry_(registry), root_(root), components_(std::move(components)) {}
+  MemoryRegistryKey(MemoryRegistry& registry, RootKey root, std::vector<std::string> components, bool writable)
+      : registry_(registry), root_(root), components_(std::move(components)), writable_(writable) {}
 
   std::vector<std::string> ValueNames() override {
     std::vector<std::string> names;
@@ -116,14 +116,14 @@ class MemoryRegistryKey : public RegistryKey {
 
   bool SetValue(std::string_view name, const RegValue& value) override {
     auto* node = Lookup();
-    if (!node || registry_.Refused(RegOp::Write, root_, Path(), std::string(name))) return false;
+    if (!node || !writable_ || registry_.Refused(RegOp::Write, root_, Path(), std::string(name))) return false;
     node->SetValue(name, value);
     return true;
   }
 
   bool DeleteValue(std::string_view name) override {
     auto* node = Lookup();
-    if (!node || registry_.Refused(RegOp::DeleteValue, root_, Path(), std::string(name))) return false;
+    if (!node || !writable_ || registry_.Refused(RegOp::DeleteValue, root_, Path(), std::string(name))) return false;
     auto it = node->FindValue(name);
     if (it == node->values.end()) return false;
     node->EraseValue(it);
@@ -137,6 +137,7 @@ class MemoryRegistryKey : public RegistryKey {
   MemoryRegistry& registry_;
   RootKey root_;
   std::vector<std::string> components_;
+  bool writable_;
 };
 
 MemoryRegistry::MemoryRegistry() = default;
@@ -153,11 +154,21 @@ MemoryRegistry::Node* MemoryRegistry::Find(RootKey root, const std::vector<std::
   return node;
 }
 
-bool MemoryRegistry::Refused(RegOp op, RootKey root, const std::string& path, const std::string& value) const {
+bool MemoryRegistry::Refused(RegOp op, RootKey root, const std::string& path, const std::string& value,
+                             RegAccess access) const {
   for (const Rule& rule : rules_) {
     if (rule.root != root || !IsSameOrBelow(path, rule.path)) continue;
-    if (rule.openRule && (op == RegOp::Open || op == RegOp::Create)) return true;
-    if (!rule.openRule && op != RegOp::Open) return true;
+    switch (rule.kind) {
+      case RuleKind::RefuseOpen:
+        if (op == RegOp::Open || op == RegOp::Create) return true;
+        break;
+      case RuleKind::RefuseWrite:
+        if (op != RegOp::Open) return true;
+        break;
+      case RuleKind::DenyWriteAccess:
+        if (op != RegOp::Open || access != RegAccess::Read) return true;
+        break;
+    }
   }
   return hook_ && hook_(op, root, path, value);
 }
@@ -171,7 +182,9 @@ std::vector<std::string> MemoryRegistry::ViewPath(RegView view, RootKey root, st
   return components;
 }
 
-std::unique_ptr<RegistryKey> MemoryRegistry::OpenKeyIn(RegView view, RootKey root, std::string_view path, bool create) {
+std::unique_ptr<RegistryKey> MemoryRegistry::OpenKeyIn(RegView view, RootKey root, std::string_view path,
+                                                       RegAccess access) {
+  const bool create = access == RegAccess::Create;
   std::vector<std::string> components = ViewPath(view, root, path);
   auto& top = roots_[root];
   if (!top) top = std::make_unique<Node>();
@@ -184,8 +197,8 @@ std::unique_ptr<RegistryKey> MemoryRegistry::OpenKeyIn(RegView view, RootKey roo
     }
     node = child;
   }
-  if (Refused(RegOp::Open, root, JoinKeyPath(components, components.size()), {})) return nullptr;
-  return std::make_unique<MemoryRegistryKey>(*this, root, std::move(components));
+  if (Refused(RegOp::Open, root, JoinKeyPath(components, components.size()), {}, access)) return nullptr;
+  return std::make_unique<MemoryRegistryKey>(*this, root, std::move(components), access != RegAccess::Read);
 }
 
 bool MemoryRegistry::DeleteKeyIn(RegView view, RootKey root, std::string_view path) {
@@ -212,11 +225,15 @@ bool MemoryRegistry::DeleteKeyIn(RegView view, RootKey root, std::string_view pa
 }
 
 void MemoryRegistry::RefuseOpen(RootKey root, std::string path) {
-  rules_.push_back(Rule{true, root, JoinKeyPath(SplitKeyPath(path), SIZE_MAX)});
+  rules_.push_back(Rule{RuleKind::RefuseOpen, root, JoinKeyPath(SplitKeyPath(path), SIZE_MAX)});
 }
 
 void MemoryRegistry::RefuseWrite(RootKey root, std::string path) {
-  rules_.push_back(Rule{false, root, JoinKeyPath(SplitKeyPath(path), SIZE_MAX)});
+  rules_.push_back(Rule{RuleKind::RefuseWrite, root, JoinKeyPath(SplitKeyPath(path), SIZE_MAX)});
+}
+
+void MemoryRegistry::DenyWriteAccess(RootKey root, std::string path) {
+  rules_.push_back(Rule{RuleKind::DenyWriteAccess, root, JoinKeyPath(SplitKeyPath(path), SIZE_MAX)});
 }
 
 void MemoryRegistry::ClearFaults() {

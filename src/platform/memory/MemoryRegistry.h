@@ -1,8 +1,9 @@
 #pragma once
 // An in-memory registry with the contracts of the Windows one: key and value names compared
 // without regard to letter case, subkeys enumerated in sorted order and values in the order
-// they were first written, a deleted key failing the handles still open on it. It can be told
-// to refuse operations, so that every failure path can be run without Windows.
+// they were first written, a deleted key failing the handles still open on it, a key opened for
+// reading refusing writes. It can be told to refuse operations, so that every failure path can
+// be run without Windows.
 #include <functional>
 #include <map>
 #include <memory>
@@ -14,7 +15,7 @@
 namespace kw {
 
 enum class RegOp {
-  Open,         // opening an existing key
+  Open,         // opening an existing key, for reading or writing
   Create,       // creating a missing key (each missing component)
   Write,        // setting a value
   DeleteValue,  // deleting a value
@@ -26,7 +27,8 @@ class MemoryRegistry : public RegistryBackend {
   MemoryRegistry();
   ~MemoryRegistry() override;
 
-  std::unique_ptr<RegistryKey> OpenKeyIn(RegView view, RootKey root, std::string_view path, bool create) override;
+  std::unique_ptr<RegistryKey> OpenKeyIn(RegView view, RootKey root, std::string_view path,
+                                         RegAccess access) override;
   bool DeleteKeyIn(RegView view, RootKey root, std::string_view path) override;
 
   // As 64-bit Windows for a 64-bit program: the 32-bit view of HKLM\SOFTWARE is its
@@ -41,6 +43,10 @@ class MemoryRegistry : public RegistryBackend {
   void RefuseOpen(RootKey root, std::string path);
   // Refuses value writes and deletions, key creation and deletion in and below the key.
   void RefuseWrite(RootKey root, std::string path);
+  // As Windows for a user without the right to change the key: opening it or a key below it
+  // for writing, creating keys and deleting keys there fail; opening for reading works.
+  // Paths are as stored (the 32-bit view's under WOW6432Node); "" denies the whole root.
+  void DenyWriteAccess(RootKey root, std::string path);
   void ClearFaults();
 
   // Direct access for tests: sets a value, creating the key, without fault checks.
@@ -53,15 +59,17 @@ class MemoryRegistry : public RegistryBackend {
 
  private:
   friend class MemoryRegistryKey;
-  bool Refused(RegOp op, RootKey root, const std::string& path, const std::string& value) const;
+  bool Refused(RegOp op, RootKey root, const std::string& path, const std::string& value,
+               RegAccess access = RegAccess::Write) const;
   Node* Find(RootKey root, const std::vector<std::string>& components) const;
   Node* MakeKey(RootKey root, std::string_view path);
   std::vector<std::string> ViewPath(RegView view, RootKey root, std::string_view path) const;
 
   std::map<RootKey, std::unique_ptr<Node>> roots_;
   FaultHook hook_;
+  enum class RuleKind : std::uint8_t { RefuseOpen, RefuseWrite, DenyWriteAccess };
   struct Rule {
-    bool openRule;
+    RuleKind kind;
     RootKey root;
     std::string path;
   };

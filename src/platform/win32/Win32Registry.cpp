@@ -125,16 +125,21 @@ class Win32RegistryKey : public RegistryKey {
 
 }  // namespace
 
-std::unique_ptr<RegistryKey> Win32Registry::OpenKeyIn(RegView view, RootKey root, std::string_view path, bool create) {
+std::unique_ptr<RegistryKey> Win32Registry::OpenKeyIn(RegView view, RootKey root, std::string_view path,
+                                                      RegAccess access) {
   const std::wstring wpath = KeyPath(path);
-  const REGSAM access = KEY_ALL_ACCESS | ViewFlag(view);
+  // The narrowest rights each use needs: a user without administrator rights gets read
+  // rights on HKEY_LOCAL_MACHINE, and nothing at all when more is asked for. A key handle
+  // never creates or deletes keys below it (that goes through the root), so no open asks
+  // for KEY_CREATE_SUB_KEY or DELETE.
+  const REGSAM rights = access == RegAccess::Read ? KEY_READ : KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_ENUMERATE_SUB_KEYS;
   unique_hkey key;
   LONG status;
-  if (create) {
-    status = ::RegCreateKeyExW(RootHandle(root), wpath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr,
-                               key.put(), nullptr);
+  if (access == RegAccess::Create) {
+    status = ::RegCreateKeyExW(RootHandle(root), wpath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                               rights | ViewFlag(view), nullptr, key.put(), nullptr);
   } else {
-    status = ::RegOpenKeyExW(RootHandle(root), wpath.c_str(), 0, access, key.put());
+    status = ::RegOpenKeyExW(RootHandle(root), wpath.c_str(), 0, rights | ViewFlag(view), key.put());
   }
   if (status != ERROR_SUCCESS) return nullptr;
   return std::make_unique<Win32RegistryKey>(std::move(key));
@@ -144,18 +149,19 @@ bool Win32Registry::DeleteKeyIn(RegView view, RootKey root, std::string_view pat
   std::wstring wpath = KeyPath(path);
   while (!wpath.empty() && wpath.back() == L'\\') wpath.pop_back();
   if (wpath.empty()) return false;  // never the root itself
-  // The parent is opened in the view, so that the delete below it stays in that view.
-  const size_t slash = wpath.rfind(L'\\');
-  const std::wstring parentPath = slash == std::wstring::npos ? L"" : wpath.substr(0, slash);
-  const std::wstring name = slash == std::wstring::npos ? wpath : wpath.substr(slash + 1);
-  unique_hkey parent;
-  LONG status = ::RegOpenKeyExW(RootHandle(root), parentPath.c_str(), 0, KEY_ALL_ACCESS | ViewFlag(view), parent.put());
+  // The key is emptied through a handle with the rights RegDeleteTreeW needs (DELETE,
+  // KEY_ENUMERATE_SUB_KEYS, KEY_QUERY_VALUE, and KEY_SET_VALUE for its values), then deleted
+  // by path; both stay in the view. Nothing is asked of the key above it.
+  unique_hkey key;
+  LONG status = ::RegOpenKeyExW(RootHandle(root), wpath.c_str(), 0,
+                                DELETE | KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE | KEY_SET_VALUE | ViewFlag(view),
+                                key.put());
   if (status == ERROR_FILE_NOT_FOUND) return true;
   if (status != ERROR_SUCCESS) return false;
-  status = ::RegDeleteTreeW(parent.get(), name.c_str());
-  if (status == ERROR_FILE_NOT_FOUND) return true;
+  status = ::RegDeleteTreeW(key.get(), nullptr);
+  key.reset();
   if (status != ERROR_SUCCESS) return false;
-  status = ::RegDeleteKeyExW(parent.get(), name.c_str(), ViewFlag(view), 0);
+  status = ::RegDeleteKeyExW(RootHandle(root), wpath.c_str(), ViewFlag(view), 0);
   return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
 }
 
