@@ -58,8 +58,11 @@ TfrmMain::TfrmMain(Platform& platform, TAppList& apps, MainView& view, ProgramVa
 void TfrmMain::FormCreate() {
   const std::string file = values_.ProgramFolder + (values_.LangCode != 0 ? "welcome_rus.rtf" : "welcome.rtf");
   const auto text = platform_.files.ReadWholeFile(file);
-  if (!text || !view_.Display().LoadRichText(*text)) throw EFileError("Cannot open file " + file);
+  const bool loaded = text && view_.Display().LoadRichText(*text);
+  // Without its welcome text the pane keeps its first text, but the list is filled all the
+  // same; the missing file is reported after that.
   actRefreshExecute();
+  if (!loaded) throw EFileError("Cannot open file " + file);
 }
 
 void TfrmMain::actRefreshExecute() {

@@ -59,7 +59,7 @@ class TfrmMain {
   TfrmMain(Platform& platform, TAppList& apps, MainView& view, ProgramValues values);
 
   // Loads the welcome text and runs Refresh. A missing welcome file raises
-  // "Cannot open file <path>" before anything else is done.
+  // "Cannot open file <path>" once the refresh has run.
   void FormCreate();
 
   void actRefreshExecute();
