@@ -115,7 +115,8 @@ void TfrmMain::FillListView() {
       TAppItem& entry = apps_.GetItem(i);
       ItemContent item;
       entry.FillListItem(item);
-      view_.AddItem(item.caption, item.checked, entry.ImageIndex());
+      const int image = entry.ImageIndex();  // -1 for an entry without an icon
+      view_.AddItem(item.caption, item.checked, image >= 0 ? image : kImageNone);
       if (item.caption == SelectedCaption) reselect = i;
     }
   }

@@ -82,7 +82,7 @@ TEST_F(MainFormTest, RefreshListsEverySourceInOrderWithDisabledEntriesLast) {
                                                        "  Stored"}));
   EXPECT_EQ(view.Checks(), (std::vector<bool>{true, true, true, true, false}));
   EXPECT_EQ(view.items[0].image, 0);
-  EXPECT_EQ(view.items[1].image, -1);
+  EXPECT_EQ(view.items[1].image, kImageNone) << "no icon is no image, not an image asked for later";
   EXPECT_EQ(view.items[2].image, 1);
   EXPECT_EQ(view.status, "5 applications found");
   EXPECT_EQ(view.SelectedIndex(), -1) << "the first refresh selects nothing";

@@ -446,7 +446,9 @@ void MainWindow::AddItem(const std::string& caption, bool checked, int imageInde
   item.mask = LVIF_TEXT | LVIF_IMAGE;
   item.iItem = ListView_GetItemCount(list_);
   item.pszText = text.data();
-  item.iImage = imageIndex;
+  static_assert(kImageNone == I_IMAGENONE);
+  // Never I_IMAGECALLBACK (-1): nothing answers LVN_GETDISPINFO here.
+  item.iImage = imageIndex >= 0 ? imageIndex : I_IMAGENONE;
   const int index = static_cast<int>(::SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
   if (index >= 0) ListView_SetCheckState(list_, index, checked);
 }
