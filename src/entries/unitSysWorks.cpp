@@ -133,7 +133,11 @@ void ScanStartupFolder(TAppList& list, Platform& platform, int csidl) {
       entry.SetOrigin(origin);
       entry.SetEnabled(true);
       entry.SetCommandLine("\"" + link.targetPath + "\" " + link.arguments, platform.versions);
-      entry.SetCaption(ExtractFileName(entry.FullPath()));
+      // A folder or drive target ("C:\", "C:\Data\") has no file name: the shortcut's own
+      // name, without ".lnk", names the entry then.
+      std::string caption = ExtractFileName(entry.FullPath());
+      if (caption.empty()) caption = ChangeFileExt(ExtractFileName(linkFile), "");
+      entry.SetCaption(caption);
       entry.SetShowCmd(link.showCmd);
       entry.SetLinkFile(linkFile);
     } catch (const std::exception&) {
