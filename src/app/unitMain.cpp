@@ -82,10 +82,12 @@ void TfrmMain::actRefreshExecute() {
 }
 
 void TfrmMain::ScanEntries() {
-  // A program file that several entries start has its version resource read once.
-  CachedVersionInfo versions(platform_.versions);
-  Platform scan{platform_.registry, platform_.files,   platform_.shell, platform_.messages,    platform_.links,
-                platform_.folders,  versions,          platform_.icons, platform_.environment, platform_.properties};
+  // A program file that several entries start has its version resource read once; files
+  // on other computers are not read at all (LocalFilesOnly).
+  CachedVersionInfo cached(platform_.versions);
+  LocalFilesOnly local(platform_.files, cached, platform_.icons);
+  Platform scan{platform_.registry, platform_.files, platform_.shell, platform_.messages,    platform_.links,
+                platform_.folders,  local,           local,           platform_.environment, platform_.properties};
   apps_.Clear();
   ScanRunKey(apps_, scan, kHkeyLocalMachine, kRunKeyPath);
   ScanRunKey(apps_, scan, kHkeyCurrentUser, kRunKeyPath);
@@ -93,7 +95,7 @@ void TfrmMain::ScanEntries() {
   ScanStartupFolder(apps_, scan, kCsidlStartup);
   LoadDisabledApps(apps_, platform_);
   view_.IconList().Clear();
-  apps_.LoadIcons(platform_.icons, view_.IconList());
+  apps_.LoadIcons(local, view_.IconList());
   view_.SetStatus(std::to_string(apps_.Count()) + " applications found");
 }
 

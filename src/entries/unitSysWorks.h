@@ -1,6 +1,8 @@
 #pragma once
 // Discovery of autorun entries and the system helpers it needs: the command-line split,
 // the quote-aware tokenizer, file icons and special folders.
+#include <array>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -35,6 +37,35 @@ std::string GetDelimitedToken(std::string_view text, int index);
 // shell associates with it, failing that none. The shell sees at most the path's first 255
 // characters.
 std::unique_ptr<Icon> ExtractFileIcon(Icons& icons, std::string_view path, int iconIndex);
+
+// Whether reading the file at path may have to reach another computer: a UNC path
+// ("\\server\share\...", also "\\?\UNC\server\share\..."), or a drive-letter path (also behind
+// "\\?\" or "\\.\") on a drive that isNetworkDrive (asked with the upper-case letter) calls a
+// network drive. Other device paths ("\\?\Volume{...}\...") and relative paths are local.
+bool IsNetworkPath(std::string_view path, const std::function<bool(char)>& isNetworkDrive);
+
+// Version resources and icons of local files only. A refresh reads them on the window's
+// thread for every entry, and a file on another computer can keep that thread waiting for
+// as long as the network takes (minutes for a server that is gone); so a file behind a
+// network path (IsNetworkPath) is given no version resource and no icon, as if it had none.
+// Its entry is listed, shown and written back as any other, only without them. The file
+// system is asked about each drive letter once.
+class LocalFilesOnly : public VersionInfo, public Icons {
+ public:
+  LocalFilesOnly(FileSystem& files, VersionInfo& versions, Icons& icons)
+      : files_(files), versions_(versions), icons_(icons) {}
+  std::unique_ptr<VersionBlock> Load(std::string_view path) override;
+  std::unique_ptr<Icon> FileIcon(std::string_view path, int index) override;
+  std::unique_ptr<Icon> AssociatedIcon(std::string_view path, int index) override;
+
+ private:
+  bool IsLocal(std::string_view path);
+
+  FileSystem& files_;
+  VersionInfo& versions_;
+  Icons& icons_;
+  std::array<signed char, 26> networkDrive_{};  // per letter: 0 not asked yet, 1 yes, -1 no
+};
 
 // The file-system path of a special folder by CSIDL, without a trailing separator; empty
 // when there is none. The user's Startup folder stands in for a missing common one.

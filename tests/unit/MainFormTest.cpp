@@ -90,6 +90,35 @@ TEST_F(MainFormTest, RefreshListsEverySourceInOrderWithDisabledEntriesLast) {
   EXPECT_TRUE(form->ListReady);
 }
 
+TEST_F(MainFormTest, FilesOnOtherComputersGiveNoIconAndNoVersion) {
+  const std::vector<std::string> remote = {"\\\\server\\share\\unc.exe", "\\\\?\\UNC\\server\\share\\long.exe",
+                                           "z:\\mapped.exe", "\\\\?\\Z:\\mapped long.exe"};
+  const std::vector<std::string> local = {"C:\\local.exe", "\\\\?\\C:\\local long.exe"};
+  sys.files.networkDrives = {'Z'};
+  int n = 0;
+  for (const auto& paths : {remote, local}) {
+    for (const std::string& path : paths) {
+      sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, std::to_string(n++), "\"" + path + "\"");
+      sys.icons.AddFileIcon(path);
+      sys.versions.Add(path, 0x0409, 0x04E4, {{"FileVersion", "1.0"}});
+    }
+  }
+  const ProgramValues values = ReadProgramValues(platform);
+  sys.versions.loads = 0;
+  Start(values);
+  ASSERT_EQ(apps.Count(), 6);
+  for (int i = 0; i < apps.Count(); ++i) {
+    const bool isLocal = i >= 4;
+    EXPECT_EQ(GetOptionString(apps.GetItem(i), keys::FileVersion), isLocal ? "1.0" : "") << i;
+    EXPECT_EQ(view.items[static_cast<size_t>(i)].image >= 0, isLocal) << i;
+  }
+  EXPECT_EQ(sys.icons.extractCalls, local) << "the shell is never asked about a network file";
+  EXPECT_EQ(sys.versions.loads, 2);
+  EXPECT_EQ(IsNetworkPath("//server/share/x.exe", [](char) { return false; }), true);
+  EXPECT_EQ(IsNetworkPath("\\\\.\\pipe\\x", [](char) { return true; }), false);
+  EXPECT_EQ(IsNetworkPath("tool.exe", [](char) { return true; }), false);
+}
+
 TEST_F(MainFormTest, AnEmptySystemShowsZero) {
   Start();
   EXPECT_TRUE(view.items.empty());
