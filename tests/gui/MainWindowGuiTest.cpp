@@ -156,6 +156,10 @@ TEST_F(MainWindowGui, F5ReadsANewValueAndKeepsTheSelection) {
   ASSERT_GE(list.Selected(), 0);
   EXPECT_EQ(list.Caption(list.Selected()), "  Beta");
   EXPECT_EQ(Status(), "3 applications found");
+  PutRun(kHkeyLocalMachine, "Later", kNotepad);
+  list.Key(VK_F5, /*alt=*/true);  // modifiers make no difference
+  Pump();
+  EXPECT_EQ(list.Count(), 4);
 }
 
 TEST_F(MainWindowGui, UntickingAndTickingMovesEntriesBetweenTheSystemAndTheStore) {
@@ -204,6 +208,11 @@ TEST_F(MainWindowGui, DeleteAsksFirstAndRemovesForGood) {
   EXPECT_TRUE(no.get());
   Pump();
   EXPECT_EQ(RunValue(kHkeyCurrentUser, "Doomed"), kNotepad);
+  auto altNo = ClickButtonWhenShown("Confirm", "&No");
+  list.Key(VK_DELETE, /*alt=*/true);  // asks the same question
+  ASSERT_TRUE(PumpUntil(altNo));
+  EXPECT_TRUE(altNo.get());
+  Pump();
 
   auto yes = ClickButtonWhenShown("Confirm", "&Yes");
   ::SendMessageW(window->hwnd(), WM_COMMAND, IDM_DELETE, 0);
