@@ -142,6 +142,16 @@ TEST_F(MainWindowGui, SelectingAnItemShowsItsReport) {
   EXPECT_NE(report.find("  Link File:  not applicable"), std::string::npos) << report;
 }
 
+TEST_F(MainWindowGui, AHugeValueIsShownCutWithoutHoldingUpTheWindow) {
+  PutRun(kHkeyCurrentUser, "Huge", std::string("\"") + kNotepad + "\" " + std::string(1 << 20, 'x'));
+  OpenWindow();
+  const DWORD start = ::GetTickCount();
+  list.Select(0);
+  Pump();
+  EXPECT_LT(::GetTickCount() - start, 3000u);
+  EXPECT_NE(DisplayText().find("x\u2026 (1048576 characters)\r\n"), std::string::npos);
+}
+
 TEST_F(MainWindowGui, F5ReadsANewValueAndKeepsTheSelection) {
   PutRun(kHkeyCurrentUser, "Beta", kNotepad);
   PutRun(kHkeyCurrentUser, "Alpha", kNotepad);
