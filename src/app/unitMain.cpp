@@ -59,8 +59,11 @@ TfrmMain::TfrmMain(Platform& platform, TAppList& apps, MainView& view, ProgramVa
 void TfrmMain::FormCreate() {
   const std::string file = values_.ProgramFolder + (values_.LangCode != 0 ? "welcome_rus.rtf" : "welcome.rtf");
   const auto text = platform_.files.ReadWholeFile(file);
-  if (!text || !view_.Display().LoadRichText(*text)) throw EFileError("Cannot open file " + file);
+  const bool loaded = text && view_.Display().LoadRichText(*text);
+  // Without its welcome text the pane keeps its first text, but the list is filled all the
+  // same; the missing file is reported after that.
   actRefreshExecute();
+  if (!loaded) throw EFileError("Cannot open file " + file);
 }
 
 void TfrmMain::actRefreshExecute() {
@@ -80,10 +83,12 @@ void TfrmMain::actRefreshExecute() {
 }
 
 void TfrmMain::ScanEntries() {
-  // A program file that several entries start has its version resource read once.
-  CachedVersionInfo versions(platform_.versions);
-  Platform scan{platform_.registry, platform_.files,   platform_.shell, platform_.messages,    platform_.links,
-                platform_.folders,  versions,          platform_.icons, platform_.environment, platform_.properties,
+  // A program file that several entries start has its version resource read once; files
+  // on other computers are not read at all (LocalFilesOnly).
+  CachedVersionInfo cached(platform_.versions);
+  LocalFilesOnly local(platform_.files, cached, platform_.icons);
+  Platform scan{platform_.registry, platform_.files, platform_.shell, platform_.messages,    platform_.links,
+                platform_.folders,  local,           local,           platform_.environment, platform_.properties,
                 platform_.locks};
   apps_.Clear();
   ScanRunKey(apps_, scan, kHkeyLocalMachine, kRunKeyPath);
@@ -95,7 +100,7 @@ void TfrmMain::ScanEntries() {
   if (!problems.empty() && problems != storeProblemsShown_) ErrorMessage(platform_.messages, problems);
   storeProblemsShown_ = problems;
   view_.IconList().Clear();
-  apps_.LoadIcons(platform_.icons, view_.IconList());
+  apps_.LoadIcons(local, view_.IconList());
   view_.SetStatus(std::to_string(apps_.Count()) + " applications found");
 }
 
@@ -120,7 +125,8 @@ void TfrmMain::FillListView() {
       TAppItem& entry = apps_.GetItem(i);
       ItemContent item;
       entry.FillListItem(item);
-      view_.AddItem(item.caption, item.checked, entry.ImageIndex());
+      const int image = entry.ImageIndex();  // -1 for an entry without an icon
+      view_.AddItem(item.caption, item.checked, image >= 0 ? image : kImageNone);
       shownEntries_.push_back(Snapshot(entry));
       if (selectedShown_ && SameEntry(entry, *selectedShown_)) same = i;
       if (selectedShown_ && SamePlace(entry, *selectedShown_)) samePlace = i;

@@ -40,6 +40,7 @@ class MainView {
   virtual int ItemCount() = 0;
   virtual std::string ItemCaption(int index) = 0;
   virtual void ClearItems() = 0;
+  // imageIndex: the image in IconList, or kImageNone.
   virtual void AddItem(const std::string& caption, bool checked, int imageIndex) = 0;
   // Around a rebuild of the list: the list is drawn once when it is complete, not after every
   // item (which costs a redraw of the scroll bar per item once the list overflows).
@@ -61,7 +62,7 @@ class TfrmMain {
   TfrmMain(Platform& platform, TAppList& apps, MainView& view, ProgramValues values);
 
   // Loads the welcome text and runs Refresh. A missing welcome file raises
-  // "Cannot open file <path>" before anything else is done.
+  // "Cannot open file <path>" once the refresh has run.
   void FormCreate();
 
   void actRefreshExecute();

@@ -42,7 +42,7 @@ void TAppItem::LoadIcon(Icons& icons, ImageList& images) {
 }
 
 void TAppItem::FillListItem(ListViewItem& item) const {
-  item.SetCaption("  " + Caption());
+  item.SetCaption("  " + ShortenForDisplay(Caption(), kMaxListCaptionCharacters));
   item.SetChecked(Enabled());
 }
 

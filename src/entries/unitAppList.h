@@ -50,6 +50,11 @@ inline constexpr const char* LinkIconIndex = "LinkIconIndex";
 inline constexpr const char* kVersionKeys[] = {keys::FileVersion, keys::CompanyName, keys::ProductName,
                                                keys::FileDescription, keys::Comments};
 
+// The most characters of a caption that the list shows: a list view measures and draws an
+// item's whole text at every paint, and the window reads an item's text back into a bounded
+// buffer to find it again after a refresh.
+inline constexpr size_t kMaxListCaptionCharacters = 260;
+
 // The list view's side of one item, as an entry fills it.
 class ListViewItem {
  public:
@@ -94,7 +99,8 @@ class TAppItem : public TOptionsList {
   void ReadVersionInfo(VersionInfo& versions);
   // Adds the icon of FullPath to the image list and sets ImageIndex (-1 without an icon).
   void LoadIcon(Icons& icons, ImageList& images);
-  // Two blanks and the caption; the check box shows Enabled.
+  // Two blanks and the caption, a caption longer than kMaxListCaptionCharacters cut for
+  // showing (ShortenForDisplay); the check box shows Enabled.
   void FillListItem(ListViewItem& item) const;
 };
 

@@ -41,11 +41,11 @@ void ShowDetails(const TAppItem& entry, RichTextPane& display) {
   display.Clear();
   display.BeginUpdate();
   display.AppendLine(" ");
-  AppendStyledLine(display, entry.Caption(), psTitle);
+  AppendStyledLine(display, ShortenForDisplay(entry.Caption(), kMaxShownCharacters), psTitle);
   AppendStyledLine(display, " ", psValue);
   for (const auto& row : rows) {
     AppendStyled(display, row.label, psLabel);
-    AppendStyledLine(display, row.value, psValue);
+    AppendStyledLine(display, ShortenForDisplay(row.value, kMaxShownCharacters), psValue);
   }
   display.EndUpdate();
 }

@@ -12,12 +12,18 @@ extern const TPrintStyle psTitle;
 extern const TPrintStyle psLabel;
 extern const TPrintStyle psValue;
 
+// The most characters of one value (or the caption) that the report shows. A rich edit
+// control lays a long unbroken line out slowly (seconds for 20,000 characters, minutes for
+// a million), so a longer value is shown cut, with its full length.
+inline constexpr size_t kMaxShownCharacters = 2000;
+
 // The "Found in" text of an origin code; "unknown" outside 0 to 3.
 std::string OriginText(int origin);
 
 // Replaces the pane's content with the report on entry: a blank and the caption, a blank
 // line, then one label and value per line (path, arguments, origin, the five version
-// strings, the shortcut file), each with its fallback where the value is missing.
+// strings, the shortcut file), each with its fallback where the value is missing. A value
+// longer than kMaxShownCharacters is cut for showing (ShortenForDisplay).
 void ShowDetails(const TAppItem& entry, RichTextPane& display);
 
 }  // namespace kw

@@ -98,6 +98,40 @@ std::unique_ptr<Icon> ExtractFileIcon(Icons& icons, std::string_view path, int i
   return nullptr;
 }
 
+bool IsNetworkPath(std::string_view path, const std::function<bool(char)>& isNetworkDrive) {
+  auto separator = [](char c) { return c == '\\' || c == '/'; };
+  std::string_view rest = path;
+  if (rest.size() >= 2 && separator(rest[0]) && separator(rest[1])) {
+    // "\\?\" and "\\.\" lead into the device namespaces; any other double separator
+    // begins a server name.
+    if (rest.size() < 4 || (rest[2] != '?' && rest[2] != '.') || !separator(rest[3])) return true;
+    rest.remove_prefix(4);
+    if (rest.size() >= 4 && LowerCase(rest.substr(0, 3)) == "unc" && separator(rest[3])) return true;
+  }
+  const char letter = rest.size() >= 2 && rest[1] == ':' ? UpperCase(rest.substr(0, 1))[0] : '\0';
+  return letter >= 'A' && letter <= 'Z' && isNetworkDrive(letter);
+}
+
+bool LocalFilesOnly::IsLocal(std::string_view path) {
+  return !IsNetworkPath(path, [this](char letter) {
+    signed char& known = networkDrive_[static_cast<size_t>(letter - 'A')];
+    if (known == 0) known = files_.IsNetworkDrive(letter) ? 1 : -1;
+    return known > 0;
+  });
+}
+
+std::unique_ptr<VersionBlock> LocalFilesOnly::Load(std::string_view path) {
+  return IsLocal(path) ? versions_.Load(path) : nullptr;
+}
+
+std::unique_ptr<Icon> LocalFilesOnly::FileIcon(std::string_view path, int index) {
+  return IsLocal(path) ? icons_.FileIcon(path, index) : nullptr;
+}
+
+std::unique_ptr<Icon> LocalFilesOnly::AssociatedIcon(std::string_view path, int index) {
+  return IsLocal(path) ? icons_.AssociatedIcon(path, index) : nullptr;
+}
+
 std::string GetSpecialFolderPath(ShellFolders& folders, int csidl) {
   if ((folders.WindowsVersion() & 0xFF) < 4) return {};
   std::string path = folders.SpecialFolderLocation(csidl).value_or(std::string());
@@ -139,7 +173,11 @@ void ScanStartupFolder(TAppList& list, Platform& platform, int csidl) {
       entry.SetOrigin(origin);
       entry.SetEnabled(true);
       entry.SetCommandLine(LinkCommandLine(link.targetPath, link.arguments), platform.versions);
-      entry.SetCaption(ExtractFileName(entry.FullPath()));
+      // A folder or drive target ("C:\", "C:\Data\") has no file name: the shortcut's own
+      // name, without ".lnk", names the entry then.
+      std::string caption = ExtractFileName(entry.FullPath());
+      if (caption.empty()) caption = ChangeFileExt(ExtractFileName(linkFile), "");
+      entry.SetCaption(caption);
       entry.SetShowCmd(link.showCmd);
       entry.SetLinkFile(linkFile);
       SetOptionString(entry, keys::WorkingDirectory, link.workingDirectory);

@@ -1,6 +1,8 @@
 #pragma once
 // Discovery of autorun entries and the system helpers it needs: the command-line split,
 // the quote-aware tokenizer, file icons and special folders.
+#include <array>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -39,6 +41,35 @@ std::string GetDelimitedToken(std::string_view text, int index);
 // characters.
 std::unique_ptr<Icon> ExtractFileIcon(Icons& icons, std::string_view path, int iconIndex);
 
+// Whether reading the file at path may have to reach another computer: a UNC path
+// ("\\server\share\...", also "\\?\UNC\server\share\..."), or a drive-letter path (also behind
+// "\\?\" or "\\.\") on a drive that isNetworkDrive (asked with the upper-case letter) calls a
+// network drive. Other device paths ("\\?\Volume{...}\...") and relative paths are local.
+bool IsNetworkPath(std::string_view path, const std::function<bool(char)>& isNetworkDrive);
+
+// Version resources and icons of local files only. A refresh reads them on the window's
+// thread for every entry, and a file on another computer can keep that thread waiting for
+// as long as the network takes (minutes for a server that is gone); so a file behind a
+// network path (IsNetworkPath) is given no version resource and no icon, as if it had none.
+// Its entry is listed, shown and written back as any other, only without them. The file
+// system is asked about each drive letter once.
+class LocalFilesOnly : public VersionInfo, public Icons {
+ public:
+  LocalFilesOnly(FileSystem& files, VersionInfo& versions, Icons& icons)
+      : files_(files), versions_(versions), icons_(icons) {}
+  std::unique_ptr<VersionBlock> Load(std::string_view path) override;
+  std::unique_ptr<Icon> FileIcon(std::string_view path, int index) override;
+  std::unique_ptr<Icon> AssociatedIcon(std::string_view path, int index) override;
+
+ private:
+  bool IsLocal(std::string_view path);
+
+  FileSystem& files_;
+  VersionInfo& versions_;
+  Icons& icons_;
+  std::array<signed char, 26> networkDrive_{};  // per letter: 0 not asked yet, 1 yes, -1 no
+};
+
 // The file-system path of a special folder by CSIDL, without a trailing separator; empty
 // when there is none. The user's Startup folder stands in for a missing common one.
 std::string GetSpecialFolderPath(ShellFolders& folders, int csidl);
@@ -49,6 +80,8 @@ void ScanRunKey(TAppList& list, Platform& platform, RootKey root, std::string_vi
 
 // Appends one entry for each usable shortcut (*.lnk) in the Startup folder csidl (24 for
 // all users, 7 for the user's own). The common folder is not scanned when it is the user's.
+// An entry is named by its target's file name, or by the shortcut's when the target is a
+// folder or a drive.
 void ScanStartupFolder(TAppList& list, Platform& platform, int csidl);
 
 }  // namespace kw

@@ -26,6 +26,8 @@ class FileSystem {
   // Creates or replaces the file with exactly these bytes.
   virtual bool WriteWholeFile(std::string_view path, std::string_view bytes) = 0;
   virtual std::optional<std::string> ReadWholeFile(std::string_view path) = 0;
+  // Whether the drive of this letter ('A' to 'Z') is a network drive (a mapped share).
+  virtual bool IsNetworkDrive(char letter) = 0;
 };
 
 }  // namespace kw

@@ -32,6 +32,10 @@ inline constexpr int kSwShowMaximized = 3;
 inline constexpr int kSwShow = 5;
 inline constexpr int kSwShowMinNoActive = 7;
 
+// A list-view item without an image (I_IMAGENONE); -1 (I_IMAGECALLBACK) would make the list
+// view ask its owner for the image instead.
+inline constexpr int kImageNone = -2;
+
 // Virtual keys.
 inline constexpr int kVkF1 = 0x70;
 inline constexpr int kVkF3 = 0x72;

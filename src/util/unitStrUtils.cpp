@@ -145,6 +145,20 @@ std::string ChangeFileExt(std::string_view path, std::string_view ext) {
   return std::string(path.substr(0, dot)) + std::string(ext);
 }
 
+std::string ShortenForDisplay(std::string_view text, size_t maxCharacters) {
+  // A character begins at every byte that is not a UTF-8 continuation byte (10xxxxxx).
+  auto starts = [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; };
+  size_t characters = 0, cut = text.size();
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (!starts(text[i])) continue;
+    if (characters == maxCharacters) cut = i;
+    ++characters;
+  }
+  if (characters <= maxCharacters) return std::string(text);
+  const char* const ellipsis = "\xE2\x80\xA6";  // "…" in UTF-8
+  return std::string(text.substr(0, cut)) + ellipsis + " (" + std::to_string(characters) + " characters)";
+}
+
 bool TryStrToInt(std::string_view text, int& value) {
   if (text.empty()) return false;
   std::string_view digits = text;

@@ -41,6 +41,11 @@ std::string ExtractFileName(std::string_view path);  // the rest
 // Replaces the extension of the file name (from its last "."), or appends ext when there is none.
 std::string ChangeFileExt(std::string_view path, std::string_view ext);
 
+// A text for showing on screen, bounded: a text of more than maxCharacters characters (code
+// points) is cut after maxCharacters and followed by "… (N characters)", N being its full
+// length; a shorter one is returned as it is. Only what is shown is cut, never stored data.
+std::string ShortenForDisplay(std::string_view text, size_t maxCharacters);
+
 // Decimal text of a number, and the number of a decimal text (nullopt-free: false on failure).
 bool TryStrToInt(std::string_view text, int& value);
 

@@ -67,9 +67,10 @@ struct ListView {
   }
   // Toggling the check box raises the same notifications as a click on it.
   void Toggle(int index) const { ListView_SetCheckState(hwnd, index, !Checked(index)); }
-  void Key(WORD key) const {
-    ::SendMessageW(hwnd, WM_KEYDOWN, key, 1);
-    ::SendMessageW(hwnd, WM_KEYUP, key, 0xC0000001);
+  // A key press; with Alt held it comes as WM_SYSKEYDOWN (context bit 29 set).
+  void Key(WORD key, bool alt = false) const {
+    ::SendMessageW(hwnd, alt ? WM_SYSKEYDOWN : WM_KEYDOWN, key, alt ? 0x20000001 : 1);
+    ::SendMessageW(hwnd, alt ? WM_SYSKEYUP : WM_KEYUP, key, alt ? 0xE0000001 : 0xC0000001);
   }
 };
 

@@ -142,6 +142,16 @@ TEST_F(MainWindowGui, SelectingAnItemShowsItsReport) {
   EXPECT_NE(report.find("  Link File:  not applicable"), std::string::npos) << report;
 }
 
+TEST_F(MainWindowGui, AHugeValueIsShownCutWithoutHoldingUpTheWindow) {
+  PutRun(kHkeyCurrentUser, "Huge", std::string("\"") + kNotepad + "\" " + std::string(1 << 20, 'x'));
+  OpenWindow();
+  const DWORD start = ::GetTickCount();
+  list.Select(0);
+  Pump();
+  EXPECT_LT(::GetTickCount() - start, 3000u);
+  EXPECT_NE(DisplayText().find("x\u2026 (1048576 characters)\r\n"), std::string::npos);
+}
+
 TEST_F(MainWindowGui, F5ReadsANewValueAndKeepsTheSelection) {
   PutRun(kHkeyCurrentUser, "Beta", kNotepad);
   PutRun(kHkeyCurrentUser, "Alpha", kNotepad);
@@ -156,6 +166,10 @@ TEST_F(MainWindowGui, F5ReadsANewValueAndKeepsTheSelection) {
   ASSERT_GE(list.Selected(), 0);
   EXPECT_EQ(list.Caption(list.Selected()), "  Beta");
   EXPECT_EQ(Status(), "3 applications found");
+  PutRun(kHkeyLocalMachine, "Later", kNotepad);
+  list.Key(VK_F5, /*alt=*/true);  // modifiers make no difference
+  Pump();
+  EXPECT_EQ(list.Count(), 4);
 }
 
 TEST_F(MainWindowGui, UntickingAndTickingMovesEntriesBetweenTheSystemAndTheStore) {
@@ -204,6 +218,11 @@ TEST_F(MainWindowGui, DeleteAsksFirstAndRemovesForGood) {
   EXPECT_TRUE(no.get());
   Pump();
   EXPECT_EQ(RunValue(kHkeyCurrentUser, "Doomed"), kNotepad);
+  auto altNo = ClickButtonWhenShown("Confirm", "&No");
+  list.Key(VK_DELETE, /*alt=*/true);  // asks the same question
+  ASSERT_TRUE(PumpUntil(altNo));
+  EXPECT_TRUE(altNo.get());
+  Pump();
 
   auto yes = ClickButtonWhenShown("Confirm", "&Yes");
   ::SendMessageW(window->hwnd(), WM_COMMAND, IDM_DELETE, 0);

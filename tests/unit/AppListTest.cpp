@@ -129,6 +129,12 @@ TEST(AppList, ItemsAreEntriesAndFillListItems) {
   EXPECT_TRUE(item.checked);
   list.GetItem(1).FillListItem(item);
   EXPECT_FALSE(item.checked);
+  // A huge caption is listed cut; the entry keeps it whole.
+  const std::string huge(100000, 'n');
+  second.SetCaption(huge);
+  second.FillListItem(item);
+  EXPECT_EQ(item.caption, "  " + huge.substr(0, kMaxListCaptionCharacters) + "\u2026 (100000 characters)");
+  EXPECT_EQ(second.Caption(), huge);
 
   // Entries loaded by name are entries too.
   TAppItem& found = dynamic_cast<TAppItem&>(list.FindOrAdd("47116-72"));

@@ -78,6 +78,26 @@ TEST(ShowDetails, FallbacksAndOrigins) {
   EXPECT_EQ(OriginText(orRegistryCommon), "Registry ( Common )");
 }
 
+TEST(ShowDetails, HugeValuesAreShownCutWithTheirLength) {
+  MemoryRichTextPane pane;
+  TAppItem entry;
+  FillRunEntry(entry);
+  const std::string exact(kMaxShownCharacters, 'p');
+  entry.SetFullPath(exact);
+  entry.SetArguments(std::string(20000, 'a'));
+  std::string cyrillic;  // two bytes a character: the cut falls between characters
+  for (int i = 0; i < 3000; ++i) cyrillic += "\u0416";
+  entry.SetCaption(cyrillic);
+  SetOptionString(entry, keys::Comments, std::string(1 << 20, 'c'));
+  ShowDetails(entry, pane);
+
+  EXPECT_EQ(pane.lines[0][1].text, cyrillic.substr(0, 2 * kMaxShownCharacters) + "\u2026 (3000 characters)");
+  EXPECT_EQ(pane.Text(2), "  Path:  " + exact) << "a value of the limit is shown whole";
+  EXPECT_EQ(pane.Text(3), "  Arguments:  " + std::string(kMaxShownCharacters, 'a') + "\u2026 (20000 characters)");
+  EXPECT_EQ(pane.Text(9), "  Comments:  " + std::string(kMaxShownCharacters, 'c') + "\u2026 (1048576 characters)");
+  EXPECT_EQ(entry.Arguments().size(), 20000u) << "only the report is cut";
+}
+
 TEST(ShowDetails, AnUnreadableOriginLeavesThePreviousReport) {
   MemoryRichTextPane pane;
   TAppItem entry;

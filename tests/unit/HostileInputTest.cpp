@@ -15,6 +15,7 @@
 #include "entries/unitSysWorks.h"
 #include "util/unitErrors.h"
 #include "util/unitStdMessages.h"
+#include "util/unitStrUtils.h"
 
 namespace kw {
 namespace {
@@ -244,11 +245,12 @@ TEST_F(HostileInput, LargeValuesSurviveDisableAndEnable) {
   ASSERT_EQ(view.ItemCount(), 2);
 
   UserDoes([&] { view.ClickCheckBox(IndexOf("Large")); });
-  EXPECT_EQ(view.display.Text(2), "  Path:  " + path);
+  EXPECT_EQ(view.display.Text(2), "  Path:  " + ShortenForDisplay(path, kMaxShownCharacters));
   EXPECT_EQ(RunValue("Large"), "<missing>");
   UserDoes([&] { view.ClickCheckBox(IndexOf("Large")); });
   EXPECT_EQ(RunValue("Large"), commandLine);
-  UserDoes([&] { view.ClickCheckBox(IndexOf(std::string(64 * 1024, 'c'))); });
+  const std::string listed = ShortenForDisplay(std::string(64 * 1024, 'c'), kMaxListCaptionCharacters);
+  UserDoes([&] { view.ClickCheckBox(IndexOf(listed)); });
   EXPECT_EQ(RunValue(std::string(64 * 1024, 'c')), "\"C:\\Tools\\" + std::string(64 * 1024, 'c') + ".exe\"  -q");
   EXPECT_TRUE(Store().empty());
   EXPECT_TRUE(Shown().empty());

@@ -53,7 +53,7 @@ TEST_F(MainFormTest, TheWelcomeTextFollowsTheLanguage) {
   EXPECT_EQ(view.display.rtf, "{\\rtf1 Russian welcome}");
 }
 
-TEST_F(MainFormTest, AMissingWelcomeFileStopsBeforeTheFirstRefresh) {
+TEST_F(MainFormTest, AMissingWelcomeFileIsReportedOnceTheListIsFilled) {
   sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, "Tool", "C:\\tool.exe");
   sys.files.RemoveFile(kProgramFolder + "welcome.rtf");
   try {
@@ -62,10 +62,9 @@ TEST_F(MainFormTest, AMissingWelcomeFileStopsBeforeTheFirstRefresh) {
   } catch (const EFileError& error) {
     EXPECT_EQ(std::string(error.what()), "Cannot open file " + kProgramFolder + "welcome.rtf");
   }
-  EXPECT_TRUE(view.items.empty());
-  EXPECT_EQ(view.status, "");
-  form->actRefreshExecute();  // the user can still refresh
   EXPECT_EQ(view.Captions(), std::vector<std::string>{"  Tool"});
+  EXPECT_EQ(view.status, "1 applications found");
+  EXPECT_TRUE(form->ListReady);
 }
 
 TEST_F(MainFormTest, RefreshListsEverySourceInOrderWithDisabledEntriesLast) {
@@ -83,12 +82,41 @@ TEST_F(MainFormTest, RefreshListsEverySourceInOrderWithDisabledEntriesLast) {
                                                        "  Stored"}));
   EXPECT_EQ(view.Checks(), (std::vector<bool>{true, true, true, true, false}));
   EXPECT_EQ(view.items[0].image, 0);
-  EXPECT_EQ(view.items[1].image, -1);
+  EXPECT_EQ(view.items[1].image, kImageNone) << "no icon is no image, not an image asked for later";
   EXPECT_EQ(view.items[2].image, 1);
   EXPECT_EQ(view.status, "5 applications found");
   EXPECT_EQ(view.SelectedIndex(), -1) << "the first refresh selects nothing";
   EXPECT_FALSE(view.busy);
   EXPECT_TRUE(form->ListReady);
+}
+
+TEST_F(MainFormTest, FilesOnOtherComputersGiveNoIconAndNoVersion) {
+  const std::vector<std::string> remote = {"\\\\server\\share\\unc.exe", "\\\\?\\UNC\\server\\share\\long.exe",
+                                           "z:\\mapped.exe", "\\\\?\\Z:\\mapped long.exe"};
+  const std::vector<std::string> local = {"C:\\local.exe", "\\\\?\\C:\\local long.exe"};
+  sys.files.networkDrives = {'Z'};
+  int n = 0;
+  for (const auto& paths : {remote, local}) {
+    for (const std::string& path : paths) {
+      sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, std::to_string(n++), "\"" + path + "\"");
+      sys.icons.AddFileIcon(path);
+      sys.versions.Add(path, 0x0409, 0x04E4, {{"FileVersion", "1.0"}});
+    }
+  }
+  const ProgramValues values = ReadProgramValues(platform);
+  sys.versions.loads = 0;
+  Start(values);
+  ASSERT_EQ(apps.Count(), 6);
+  for (int i = 0; i < apps.Count(); ++i) {
+    const bool isLocal = i >= 4;
+    EXPECT_EQ(GetOptionString(apps.GetItem(i), keys::FileVersion), isLocal ? "1.0" : "") << i;
+    EXPECT_EQ(view.items[static_cast<size_t>(i)].image >= 0, isLocal) << i;
+  }
+  EXPECT_EQ(sys.icons.extractCalls, local) << "the shell is never asked about a network file";
+  EXPECT_EQ(sys.versions.loads, 2);
+  EXPECT_EQ(IsNetworkPath("//server/share/x.exe", [](char) { return false; }), true);
+  EXPECT_EQ(IsNetworkPath("\\\\.\\pipe\\x", [](char) { return true; }), false);
+  EXPECT_EQ(IsNetworkPath("tool.exe", [](char) { return true; }), false);
 }
 
 TEST_F(MainFormTest, AnEmptySystemShowsZero) {

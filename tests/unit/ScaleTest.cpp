@@ -67,7 +67,7 @@ TEST_F(ScaleTest, AFileThatSeveralEntriesStartIsReadOncePerRefreshAndEachEntryKe
   // Every entry has its own image, numbered in list order, skipping the one without an icon.
   std::vector<int> images;
   for (const auto& item : view.items) images.push_back(item.image);
-  EXPECT_EQ(images, (std::vector<int>{0, 1, 2, -1, 3}));
+  EXPECT_EQ(images, (std::vector<int>{0, 1, 2, kImageNone, 3}));
   EXPECT_EQ(view.icons.Count(), 4);
   EXPECT_EQ(sys.icons.liveIcons, 0) << "every icon read is released";
   EXPECT_EQ(sys.icons.extractCalls, (std::vector<std::string>{kShared, kOther, "C:\\Gone\\gone.exe"}));

@@ -174,9 +174,11 @@ TEST_F(ScanTest, ShortcutsBecomeEntriesNamedByTheirTarget) {
   sys.files.AddFile(userStartup + "\\not a link.lnk", "garbage");
   sys.links.AddLink(userStartup + "\\site.url", LinkData{"C:\\url.exe", "", 1, ""});
   sys.links.AddLink(userStartup + "\\sub\\inner.lnk", LinkData{"C:\\inner.exe", "", 1, ""});
+  sys.links.AddLink(userStartup + "\\System Drive.lnk", LinkData{"C:\\", "", 1, ""});
+  sys.links.AddLink(userStartup + "\\My.Notes.lnk", LinkData{"D:\\Data\\Notes\\", "", 1, ""});
   ScanStartupFolder(list, platform, kCsidlStartup);
 
-  ASSERT_EQ(Captions(), (std::vector<std::string>{"tool.exe", "other.exe"}));
+  ASSERT_EQ(Captions(), (std::vector<std::string>{"tool.exe", "other.exe", "System Drive", "My.Notes"}));
   const TAppItem& tool = list.GetItem(0);
   EXPECT_EQ(tool.Origin(), orStartupUser);
   EXPECT_EQ(tool.CommandLine(), "\"C:\\Tools\\tool.exe\" ");

@@ -167,6 +167,7 @@ void MainWindow::CreateList() {
   // The list view shares the icon list (LVS_SHAREIMAGELISTS), so the window keeps owning it.
   ListView_SetImageList(list_, icons_.get(), LVSIL_SMALL);
   ListView_SetImageList(list_, icons_.get(), LVSIL_NORMAL);
+  ::SetWindowSubclass(list_, &MainWindow::ListProc, 0, reinterpret_cast<DWORD_PTR>(this));
   LVCOLUMNW column{};
   column.mask = LVCF_WIDTH;
   column.cx = 100;
@@ -316,6 +317,24 @@ LRESULT MainWindow::ListNotify(NMHDR& header) {
   }
 }
 
+// The list view reports a key through LVN_KEYDOWN only for WM_KEYDOWN; with Alt held a key
+// comes as WM_SYSKEYDOWN, which it passes on unreported. Delete and F5 act whatever
+// modifiers are held, so they are taken here too, then passed on as before.
+LRESULT CALLBACK MainWindow::ListProc(HWND list, UINT message, WPARAM w, LPARAM l, UINT_PTR id,
+                                      DWORD_PTR data) noexcept {
+  if (message == WM_SYSKEYDOWN && (w == VK_DELETE || w == VK_F5)) {
+    try {
+      reinterpret_cast<MainWindow*>(data)->form_.lvAppsKeyDown(static_cast<int>(w));
+    } catch (const std::exception& error) {
+      ReportUncaught(error);
+    } catch (...) {
+      ReportUnknownError();
+    }
+  }
+  if (message == WM_NCDESTROY) ::RemoveWindowSubclass(list, &MainWindow::ListProc, id);
+  return ::DefSubclassProc(list, message, w, l);
+}
+
 LRESULT MainWindow::Notify(NMHDR& header) {
   if (header.hwndFrom == list_) return ListNotify(header);
   if (header.code == TTN_GETDISPINFOW) {
@@ -446,7 +465,9 @@ void MainWindow::AddItem(const std::string& caption, bool checked, int imageInde
   item.mask = LVIF_TEXT | LVIF_IMAGE;
   item.iItem = ListView_GetItemCount(list_);
   item.pszText = text.data();
-  item.iImage = imageIndex;
+  static_assert(kImageNone == I_IMAGENONE);
+  // Never I_IMAGECALLBACK (-1): nothing answers LVN_GETDISPINFO here.
+  item.iImage = imageIndex >= 0 ? imageIndex : I_IMAGENONE;
   const int index = static_cast<int>(::SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
   if (index >= 0) ListView_SetCheckState(list_, index, checked);
 }

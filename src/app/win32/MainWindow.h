@@ -73,6 +73,9 @@ class MainWindow : public BaseWindow<MainWindow>, public MainView {
   LRESULT Notify(NMHDR& header);
   LRESULT ListNotify(NMHDR& header);
   bool OverSplitter(POINT client) const;
+  // The list view's subclass procedure (data: the MainWindow).
+  static LRESULT CALLBACK ListProc(HWND list, UINT message, WPARAM w, LPARAM l, UINT_PTR id,
+                                   DWORD_PTR data) noexcept;
   int Scale(int pixels) const { return ::MulDiv(pixels, dpi_, 120); }
 
   Platform& platform_;

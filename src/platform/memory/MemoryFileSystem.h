@@ -5,6 +5,7 @@
 // folded path, so that a lookup does not grow with the number of files.
 #include <cstdint>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -20,12 +21,14 @@ class MemoryFileSystem : public FileSystem {
   bool RemoveFile(std::string_view path) override;
   bool WriteWholeFile(std::string_view path, std::string_view bytes) override;
   std::optional<std::string> ReadWholeFile(std::string_view path) override;
+  bool IsNetworkDrive(char letter) override { return networkDrives.count(letter) != 0; }
 
   // Set-up for tests; folders on the way are made as needed.
   void AddDirectory(std::string_view path);
   void AddFile(std::string_view path, std::string_view content = {}, bool hidden = false);
   // Writes, creations and deletions in this folder fail from now on.
   void RefuseChanges(std::string_view folder);
+  std::set<char> networkDrives;  // upper-case letters of mapped shares
 
  private:
   struct Entry {

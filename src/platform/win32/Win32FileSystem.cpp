@@ -59,4 +59,9 @@ std::optional<std::string> Win32FileSystem::ReadWholeFile(std::string_view path)
   return content;
 }
 
+bool Win32FileSystem::IsNetworkDrive(char letter) {
+  const wchar_t root[] = {static_cast<wchar_t>(letter), L':', L'\\', L'\0'};
+  return ::GetDriveTypeW(root) == DRIVE_REMOTE;
+}
+
 }  // namespace kw::win32

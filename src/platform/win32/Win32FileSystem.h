@@ -12,6 +12,7 @@ class Win32FileSystem : public FileSystem {
   bool RemoveFile(std::string_view path) override;
   bool WriteWholeFile(std::string_view path, std::string_view bytes) override;
   std::optional<std::string> ReadWholeFile(std::string_view path) override;
+  bool IsNetworkDrive(char letter) override;
 };
 
 }  // namespace kw::win32

@@ -4,13 +4,21 @@
 
 #include <cstring>
 #include <cwchar>
+#include <string>
 
 #include "platform/win32/WideString.h"
 
 namespace kw::win32 {
 
 bool LoadRichEditLibrary() {
-  static const HMODULE library = ::LoadLibraryW(L"riched20.dll");
+  // From the system folder by its full path: a bare name would be looked for in the
+  // program's folder first.
+  static const HMODULE library = [] {
+    wchar_t folder[MAX_PATH] = {};
+    const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return static_cast<HMODULE>(nullptr);
+    return ::LoadLibraryW((std::wstring(folder, length) + L"\\riched20.dll").c_str());
+  }();
   return library != nullptr;
 }
 
