@@ -152,7 +152,7 @@ std::shared_ptr<const TAppItem> TfrmMain::SelectedShown() const { return ShownEn
 
 bool TfrmMain::StillListed(const TAppItem& shown) const {
   for (const auto& entry : shownEntries_)
-    if (SameEntry(*entry, shown)) return true;
+    if (SameEntry(*entry, shown) && entry->CommandLine() == shown.CommandLine()) return true;
   return false;
 }
 
@@ -208,8 +208,9 @@ void TfrmMain::actDeleteExecute() {
   actRefreshExecute();
 }
 
-// An action that arrives for an entry the list no longer shows as it was (a second click
-// handled after the first one's refresh) has nothing to do: the list shows the result.
+// An action that arrives for an entry the list no longer shows as it was (the list view can
+// report one click twice, and the second report is handled after the first one's refresh)
+// has nothing to do: the list shows the result.
 void TfrmMain::EnableShown(const TAppItem& shown) {
   if (shown.Enabled() || !StillListed(shown)) return;
   EnableEntry(shown, platform_);

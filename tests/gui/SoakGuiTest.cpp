@@ -1,8 +1,8 @@
 // A bounded soak of the real main window under Wine: a seeded random run of disables, enables,
-// deletes and adds (with, now and then, a Run value that a program puts back by itself),
-// driven through the list view, the keyboard and the commands as a user would, and checked
-// after every step against a model of what the two Run keys, the two Startup folders, the
-// store and the list must hold. KW_SOAK_STEPS and KW_SOAK_SEED change the run.
+// deletes and adds (with, now and then, a Run value that a program puts back by itself or changes
+// behind the list's back), driven through the list view, the keyboard and the commands as a user would,
+// and checked after every step against a model of what the two Run keys, the two Startup folders,
+// the store and the list must hold. KW_SOAK_STEPS and KW_SOAK_SEED change the run.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -405,7 +405,29 @@ TEST_F(Soak, ThousandRandomOperationsKeepTheSystemTheStoreAndTheListInStep) {
       SeedRun(chance(50) ? orRegistryCommon : orRegistryUser);
       ASSERT_FALSE(HasFatalFailure());
       list.Key(VK_F5);
-    } else if ((roll < 30 && !enabled.empty()) || (disabled.empty() && roll < 60)) {
+    } else if (roll < 6 && std::any_of(enabled.begin(), enabled.end(), [](auto* e) { return IsRun(e->origin); })) {
+      // Another program changes a Run value behind the list's back; unticking the entry then
+      // leaves the new value alone and says so.
+      std::vector<Expected*> runs;
+      for (Expected* e : enabled)
+        if (IsRun(e->origin)) runs.push_back(e);
+      Expected& entry = *runs[random() % runs.size()];
+      kind = "changed behind the list, then unticked";
+      what = "a program changes '" + entry.caption + "', untick it";
+      entry.arguments = "--changed " + std::to_string(step);
+      entry.runData = "\"" + entry.program + "\" " + entry.arguments;
+      TRegistry reg(platform.registry, RunRoot(entry.origin));
+      ASSERT_TRUE(reg.OpenKey(kRunKeyPath, false));
+      reg.WriteString(entry.caption, entry.runData);
+      expectedBoxes = {"'" + entry.caption +
+                       "' has been changed by another program since the list was shown. Nothing was changed; the "
+                       "list is read again."};
+      const int index = ListIndex(entry);
+      ASSERT_GE(index, 0) << what;
+      list.Toggle(index);
+      Drain();
+      entry.rundll = false;
+} else if ((roll < 30 && !enabled.empty()) || (disabled.empty() && roll < 60)) {
       Expected& entry = *enabled[random() % enabled.size()];
       kind = "disables";
       what = "untick '" + entry.caption + "'";
@@ -422,11 +444,7 @@ TEST_F(Soak, ThousandRandomOperationsKeepTheSystemTheStoreAndTheListInStep) {
       ASSERT_GE(index, 0) << what;
       list.Toggle(index);
       Drain();
-      entry.enabled = true;
-      // Written back: the path in quotes, then the arguments behind two blanks (the one the
-      // scan keeps in front of them, and the separator).
-      if (IsRun(entry.origin) && !entry.rundll)
-        entry.runData = "\"" + entry.program + "\" " + (entry.arguments.empty() ? "" : " " + entry.arguments);
+      entry.enabled = true;  // written back exactly as it was found
     } else if (roll < 75 || model.size() > 16) {
       const auto all = Pick(true, true);
       Expected& entry = *all[random() % all.size()];
@@ -494,8 +512,6 @@ TEST_F(Soak, ThousandRandomOperationsKeepTheSystemTheStoreAndTheListInStep) {
     list.Toggle(ListIndex(*entry));
     Drain();
     entry->enabled = true;
-    if (IsRun(entry->origin) && !entry->rundll)
-      entry->runData = "\"" + entry->program + "\" " + (entry->arguments.empty() ? "" : " " + entry->arguments);
   }
   ASSERT_TRUE(Check()) << "after enabling every stored entry";
   TRegistry store = StoreRegistry(platform.registry);
