@@ -1,0 +1,154 @@
+// Disable, enable and delete against the prefix's real registry, Startup folder and store:
+// values and shortcuts come back as they were found, a place changed behind the list or one
+// that cannot be changed is left as it is, and two copies of the program lose nothing.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+
+#include "RegistryReadBack.h"
+#include "entries/unitAppListState.h"
+#include "entries/unitSysWorks.h"
+#include "platform/memory/MemoryMessageBoxes.h"
+#include "platform/win32/WideString.h"
+#include "platform/win32/Win32Platform.h"
+#include "util/unitDiskUtils.h"
+#include "util/unitStrUtils.h"
+
+namespace kw::win32 {
+namespace {
+
+class Win32Actions : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    startup = GetSpecialFolderPath(system.folders, kCsidlStartup);
+    Clean();
+  }
+  void TearDown() override { Clean(); }
+  void Clean() {
+    for (RootKey root : {kHkeyLocalMachine, kHkeyCurrentUser}) {
+      TRegistry reg(platform.registry, root);
+      if (reg.OpenKey(kRunKeyPath, false))
+        for (const std::string& name : reg.GetValueNames()) reg.DeleteValue(name);
+    }
+    for (const std::string& file : ListFiles(system.files, startup + "\\*.*")) {
+      ::SetFileAttributesW(Wide(file).c_str(), FILE_ATTRIBUTE_NORMAL);
+      system.files.RemoveFile(file);
+    }
+    StoreRegistry(platform.registry).DeleteKey(kDisabledAppsKey);
+  }
+  void Put(const std::string& name, const RegValue& value, RootKey root = kHkeyCurrentUser) {
+    TRegistry reg(platform.registry, root);
+    ASSERT_TRUE(reg.OpenKey(kRunKeyPath, true));
+    reg.WriteValue(name, value);
+  }
+  std::optional<RegValue> Raw(const std::string& name, RootKey root = kHkeyCurrentUser) {
+    TRegistry reg(platform.registry, root);
+    return reg.OpenKeyReadOnly(kRunKeyPath) ? reg.ReadValue(name) : std::nullopt;
+  }
+  // What a copy of the program lists now: both Run keys, the user's Startup folder, the store.
+  std::map<std::string, std::shared_ptr<TAppItem>> Scan() {
+    TAppList list;
+    ScanRunKey(list, platform, kHkeyLocalMachine, kRunKeyPath);
+    ScanRunKey(list, platform, kHkeyCurrentUser, kRunKeyPath);
+    ScanStartupFolder(list, platform, kCsidlStartup);
+    LoadDisabledApps(list, platform);
+    std::map<std::string, std::shared_ptr<TAppItem>> byCaption;
+    for (int i = 0; i < list.Count(); ++i) {
+      auto copy = std::make_shared<TAppItem>();
+      copy->Assign(list.GetItem(i));
+      byCaption[copy->Caption() + (copy->Enabled() ? "" : " (off)")] = copy;
+    }
+    return byCaption;
+  }
+
+  Win32Platform system;
+  MemoryMessageBoxes boxes;
+  Platform platform{system.registry, system.files,       system.shell,      boxes,         system.links,
+                    system.folders,  system.versions,    system.icons,      system.environment, system.properties,
+                    system.locks};
+  std::string startup;
+};
+
+TEST_F(Win32Actions, RunValuesAndShortcutsComeBackAsTheyWereFound) {
+  const std::vector<RegValue> values = {
+      {kRegSz, "%ProgramFiles%\\Windows Defender\\MSASCui.exe -hide"},
+      {kRegSz, "C:\\windows\\system32\\cmd.exe /c C:\\scripts\\x.bat"},
+      {kRegSz, ""},
+      {kRegSz, "SOUNDMAN.EXE"},
+      {kRegSz, "\"C:\\Program Files\\App\\app.exe\""},
+      {kRegSz, "\"C:\\Program Files\\App\\app.exe\"  -q  "},
+      {kRegSz, "C:\\Program Files\\Common Files\\Java\\jusched.exe -auto"},
+      {kRegSz, "rundll32.exe C:\\WINDOWS\\system32\\NvCpl.dll,NvStartup"},
+      {kRegSz, "\"C:\\Программы\\приложение.exe\" /тихо"},
+  };
+  for (size_t i = 0; i < values.size(); ++i) Put("Line " + std::to_string(i), values[i], i % 2 ? kHkeyCurrentUser : kHkeyLocalMachine);
+  const LinkData link{"C:\\windows\\system32\\winver.exe", " -a  \"b c\" ", kSwShowNormal, "C:\\windows",
+                      "C:\\windows\\system32\\shell32.dll", 4};
+  ASSERT_EQ(system.links.Write(startup + "\\Ярлык.lnk", link), LinkWriteResult::Written);
+
+  for (const auto& [caption, entry] : Scan()) ASSERT_TRUE(DisableEntry(*entry, platform)) << caption;
+  EXPECT_TRUE(Scan().size() == values.size() + 1);
+  for (const auto& [caption, entry] : Scan()) ASSERT_TRUE(EnableEntry(*entry, platform)) << caption;
+
+  for (size_t i = 0; i < values.size(); ++i) {
+    const auto now = Raw("Line " + std::to_string(i), i % 2 ? kHkeyCurrentUser : kHkeyLocalMachine);
+    ASSERT_TRUE(now) << i;
+    EXPECT_EQ(now->type, values[i].type) << i;
+    EXPECT_EQ(now->data, values[i].data) << i;
+  }
+  const LinkReadResult back = system.links.Read(startup + "\\Ярлык.lnk");
+  EXPECT_EQ(back.targetPath, link.targetPath);
+  EXPECT_EQ(back.arguments, link.arguments);
+  EXPECT_EQ(back.workingDirectory, link.workingDirectory);
+  EXPECT_TRUE(SameText(back.iconPath, link.iconPath)) << back.iconPath;
+  EXPECT_EQ(back.iconIndex, link.iconIndex);
+  EXPECT_EQ(testing::StoredCaptions(platform.registry), std::vector<std::string>{});
+  EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(Win32Actions, APlaceChangedOrLockedIsLeftAsItIsAndSaysSo) {
+  Put("Tool", RegValue{kRegSz, "C:\\windows\\notepad.exe -a"});
+  ASSERT_EQ(system.links.Write(startup + "\\Locked.lnk", LinkData{"C:\\windows\\system32\\winver.exe", "", 1, ""}),
+            LinkWriteResult::Written);
+  auto shown = Scan();
+  Put("Tool", RegValue{kRegSz, "C:\\windows\\NEWPROGRAM.exe --new"});
+  EXPECT_FALSE(DisableEntry(*shown.at("Tool"), platform));
+  EXPECT_EQ(Raw("Tool")->data, "C:\\windows\\NEWPROGRAM.exe --new");
+  ASSERT_EQ(boxes.shown.size(), 1u);
+  EXPECT_NE(boxes.shown[0].text.find("changed by another program"), std::string::npos);
+
+  // A read-only shortcut cannot be deleted: it stays where it is and is not stored.
+  ::SetFileAttributesW(Wide(startup + "\\Locked.lnk").c_str(), FILE_ATTRIBUTE_READONLY);
+  EXPECT_FALSE(DisableEntry(*shown.at("winver.exe"), platform));
+  EXPECT_TRUE(system.files.FileExists(startup + "\\Locked.lnk"));
+  EXPECT_EQ(testing::StoredCaptions(platform.registry), std::vector<std::string>{});
+  EXPECT_EQ(boxes.shown.back().text, "Cannot remove 'winver.exe' from " + startup + "\\Locked.lnk. Nothing was changed.");
+}
+
+// Two copies with lists of their own, each acting on what it showed: every entry is at all
+// times in its place or in the store.
+TEST_F(Win32Actions, TwoCopiesInterleavedLoseNothing) {
+  for (const char* name : {"Alpha", "Beta"}) Put(name, RegValue{kRegSz, std::string("C:\\") + name + ".exe"});
+  auto first = Scan(), second = Scan();
+  const auto everywhere = [&](const std::string& name) {
+    const auto stored = testing::StoredCaptions(platform.registry);
+    return Raw(name).has_value() || std::count(stored.begin(), stored.end(), name) > 0;
+  };
+  ASSERT_TRUE(DisableEntry(*second.at("Alpha"), platform));
+  ASSERT_TRUE(DisableEntry(*first.at("Beta"), platform));  // first has not seen Alpha go
+  EXPECT_EQ(testing::StoredCaptions(platform.registry), (std::vector<std::string>{"Alpha", "Beta"}));
+  second = Scan();
+  ASSERT_TRUE(EnableEntry(*second.at("Alpha (off)"), platform));
+  EXPECT_FALSE(EnableEntry(*second.at("Alpha (off)"), platform)) << "already enabled by this copy";
+  EXPECT_TRUE(DeleteEntry(*first.at("Beta"), platform)) << "first still shows Beta on: its place is empty";
+  for (const char* name : {"Alpha", "Beta"}) EXPECT_TRUE(everywhere(name)) << name;
+  ASSERT_TRUE(DeleteEntry(*second.at("Beta (off)"), platform));
+  EXPECT_FALSE(everywhere("Beta")) << "deleted by the user";
+  EXPECT_EQ(Raw("Alpha")->data, "C:\\Alpha.exe");
+}
+
+}  // namespace
+}  // namespace kw::win32
