@@ -4,6 +4,7 @@
 
 #include "entries/unitAppListDetails.h"
 #include "entries/unitAppListState.h"
+#include "entries/unitStartupApproved.h"
 #include "entries/unitSysWorks.h"
 #include "entries/unitSysWorksProperties.h"
 #include "entries/unitSysWorksWebSearch.h"
@@ -91,10 +92,11 @@ void TfrmMain::ScanEntries() {
                 platform_.folders,  local,           local,           platform_.environment, platform_.properties,
                 platform_.locks};
   apps_.Clear();
-  ScanRunKey(apps_, scan, kHkeyLocalMachine, kRunKeyPath);
+  ScanMachineRunKeys(apps_, scan);
   ScanRunKey(apps_, scan, kHkeyCurrentUser, kRunKeyPath);
   ScanStartupFolder(apps_, scan, kCsidlCommonStartup);
   ScanStartupFolder(apps_, scan, kCsidlStartup);
+  MarkWindowsSwitches(apps_, platform_);
   // What cannot be used of the store is said once, not at every refresh.
   const std::string problems = LoadDisabledApps(apps_, platform_);
   if (!problems.empty() && problems != storeProblemsShown_) ErrorMessage(platform_.messages, problems);
@@ -212,8 +214,10 @@ void TfrmMain::actDeleteExecute() {
 // report one click twice, and the second report is handled after the first one's refresh)
 // has nothing to do: the list shows the result.
 void TfrmMain::EnableShown(const TAppItem& shown) {
-  if (shown.Enabled() || !StillListed(shown)) return;
-  EnableEntry(shown, platform_);
+  if (!StillListed(shown)) return;
+  if (SwitchedOffByWindows(shown)) SwitchOnEntry(shown, platform_);
+  else if (!shown.Enabled()) EnableEntry(shown, platform_);
+  else return;
   actRefreshExecute();
 }
 

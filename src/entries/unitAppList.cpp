@@ -26,8 +26,13 @@ void TAppItem::SetCommandLine(std::string_view commandLine, VersionInfo& version
   ReadVersionInfo(versions);
 }
 
+std::string TAppItem::ProgramFile() const {
+  const std::string expanded = GetOptionString(*this, keys::ExpandedPath);
+  return expanded.empty() ? FullPath() : expanded;
+}
+
 void TAppItem::ReadVersionInfo(VersionInfo& versions) {
-  const std::unique_ptr<VersionBlock> block = versions.Load(FullPath());
+  const std::unique_ptr<VersionBlock> block = versions.Load(ProgramFile());
   if (!block) return;
   const auto translations = block->Translations();
   if (translations.empty()) return;
@@ -37,13 +42,13 @@ void TAppItem::ReadVersionInfo(VersionInfo& versions) {
 }
 
 void TAppItem::LoadIcon(Icons& icons, ImageList& images) {
-  const std::unique_ptr<Icon> icon = ExtractFileIcon(icons, FullPath(), 0);
+  const std::unique_ptr<Icon> icon = ExtractFileIcon(icons, ProgramFile(), 0);
   SetImageIndex(icon ? images.AddIcon(*icon) : -1);
 }
 
 void TAppItem::FillListItem(ListViewItem& item) const {
   item.SetCaption("  " + ShortenForDisplay(Caption(), kMaxListCaptionCharacters));
-  item.SetChecked(Enabled());
+  item.SetChecked(Enabled() && !GetOptionBool(*this, keys::WindowsOff));
 }
 
 std::unique_ptr<TObject> TAppList::CreateItem() { return std::make_unique<TAppItem>(); }
@@ -58,7 +63,7 @@ void TAppList::LoadIcons(Icons& icons, ImageList& images) {
   // the file for every entry gives.
   std::vector<std::string> paths;
   std::unordered_map<std::string, int> lastUse;
-  for (int i = 0; i < Count(); ++i) lastUse[paths.emplace_back(GetItem(i).FullPath())] = i;
+  for (int i = 0; i < Count(); ++i) lastUse[paths.emplace_back(GetItem(i).ProgramFile())] = i;
   std::unordered_map<std::string, std::unique_ptr<Icon>> kept;
   for (int i = 0; i < Count(); ++i) {
     const std::string& path = paths[static_cast<size_t>(i)];

@@ -44,6 +44,15 @@ inline constexpr const char* ValueType = "ValueType";
 inline constexpr const char* WorkingDirectory = "WorkingDirectory";
 inline constexpr const char* LinkIcon = "LinkIcon";
 inline constexpr const char* LinkIconIndex = "LinkIconIndex";
+// The registry view of a machine-wide Run value on 64-bit Windows: "64" or "32". Absent: the
+// 32-bit view (where the 32-bit program, which stored entries without it, found them).
+inline constexpr const char* View = "View";
+// The program file of a REG_EXPAND_SZ value with its environment references expanded: its
+// version strings and icon are read from there.
+inline constexpr const char* ExpandedPath = "ExpandedPath";
+// Switched off by Windows' own startup settings (the entry stays in its place), and when.
+inline constexpr const char* WindowsOff = "WindowsOff";
+inline constexpr const char* WindowsOffTime = "WindowsOffTime";
 }  // namespace keys
 
 // The version-information strings read into an entry, in the order they are read.
@@ -94,10 +103,13 @@ class TAppItem : public TOptionsList {
   // run by the DLL runner ("rundll" in its program path) FullPath is the DLL. Then reads the
   // version strings of FullPath.
   void SetCommandLine(std::string_view commandLine, VersionInfo& versions);
-  // Reads the version strings of FullPath under the resource's first translation; an empty
+  // The file the entry starts, as the system finds it: FullPath, expanded where the value
+  // holds environment references.
+  std::string ProgramFile() const;
+  // Reads the version strings of ProgramFile under the resource's first translation; an empty
   // one removes its key. A file without a version resource changes nothing.
   void ReadVersionInfo(VersionInfo& versions);
-  // Adds the icon of FullPath to the image list and sets ImageIndex (-1 without an icon).
+  // Adds the icon of ProgramFile to the image list and sets ImageIndex (-1 without an icon).
   void LoadIcon(Icons& icons, ImageList& images);
   // Two blanks and the caption, a caption longer than kMaxListCaptionCharacters cut for
   // showing (ShortenForDisplay); the check box shows Enabled.

@@ -1,5 +1,6 @@
 #include "entries/unitAppListDetails.h"
 
+#include "entries/unitStartupApproved.h"
 #include "util/unitStrUtils.h"
 
 namespace kw {
@@ -19,6 +20,13 @@ std::string OrFallback(const std::string& value, const char* fallback) { return 
 
 std::string OriginText(int origin) { return origin >= 0 && origin <= 3 ? OriginTexts[origin] : "unknown"; }
 
+std::string FoundInText(const TAppItem& entry) {
+  const int origin = entry.Origin();
+  // On 64-bit Windows the machine's Run key has a second, 32-bit view.
+  if (origin == orRegistryCommon && GetOptionString(entry, keys::View) == "32") return "Registry ( Common, 32-bit )";
+  return OriginText(origin);
+}
+
 void ShowDetails(const TAppItem& entry, RichTextPane& display) {
   const std::string arguments = entry.Arguments();
   // Everything that may fail (a stored Origin that is not a number) is read before the pane
@@ -29,7 +37,7 @@ void ShowDetails(const TAppItem& entry, RichTextPane& display) {
   } rows[] = {
       {"  Path:  ", entry.FullPath()},
       {"  Arguments:  ", arguments.empty() ? "not available" : Trim(arguments)},
-      {"  Found in:  ", OriginText(entry.Origin())},
+      {"  Found in:  ", FoundInText(entry)},
       {"  File Version:  ", OrFallback(GetOptionString(entry, keys::FileVersion), "not specified")},
       {"  Company Name:  ", OrFallback(GetOptionString(entry, keys::CompanyName), "unknown")},
       {"  Product Name:  ", OrFallback(GetOptionString(entry, keys::ProductName), "unknown")},
@@ -37,6 +45,7 @@ void ShowDetails(const TAppItem& entry, RichTextPane& display) {
       {"  Comments:  ", OrFallback(GetOptionString(entry, keys::Comments), "not found")},
       {"  Link File:  ", OrFallback(entry.LinkFile(), "not applicable")},
   };
+  const std::string switchedOff = SwitchedOffText(entry);
 
   display.Clear();
   display.BeginUpdate();
@@ -46,6 +55,10 @@ void ShowDetails(const TAppItem& entry, RichTextPane& display) {
   for (const auto& row : rows) {
     AppendStyled(display, row.label, psLabel);
     AppendStyledLine(display, ShortenForDisplay(row.value, kMaxShownCharacters), psValue);
+  }
+  if (!switchedOff.empty()) {
+    AppendStyled(display, "  Switched off by:  ", psLabel);
+    AppendStyledLine(display, switchedOff, psValue);
   }
   display.EndUpdate();
 }

@@ -19,10 +19,14 @@ inline constexpr size_t kMaxShownCharacters = 2000;
 
 // The "Found in" text of an origin code; "unknown" outside 0 to 3.
 std::string OriginText(int origin);
+// The "Found in" text of an entry: its origin's, marked for the 32-bit view of the machine's
+// Run key on 64-bit Windows.
+std::string FoundInText(const TAppItem& entry);
 
 // Replaces the pane's content with the report on entry: a blank and the caption, a blank
 // line, then one label and value per line (path, arguments, origin, the five version
-// strings, the shortcut file), each with its fallback where the value is missing. A value
+// strings, the shortcut file), each with its fallback where the value is missing, and for an
+// entry that Windows' own startup settings switched off, one more line saying so. A value
 // longer than kMaxShownCharacters is cut for showing (ShortenForDisplay).
 void ShowDetails(const TAppItem& entry, RichTextPane& display);
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "entries/unitStartupApproved.h"
 #include "entries/unitSysWorks.h"
 #include "util/unitStdMessages.h"
 #include "util/unitStrUtils.h"
@@ -17,6 +18,17 @@ bool IsRunEntry(int origin) { return origin == orRegistryCommon || origin == orR
 bool IsShortcutEntry(int origin) { return origin == orStartupCommon || origin == orStartupUser; }
 
 RootKey RunRoot(int origin) { return origin == orRegistryCommon ? kHkeyLocalMachine : kHkeyCurrentUser; }
+
+// The view of the machine's Run key an entry belongs to; an entry stored without one is of
+// the 32-bit view, where the 32-bit program found it.
+RegView RunView(const TAppItem& entry) {
+  if (entry.Origin() != orRegistryCommon) return RegView::Native;
+  return GetOptionString(entry, keys::View) == "64" ? RegView::Bits64 : RegView::Bits32;
+}
+
+TRegistry RunRegistry(const TAppItem& entry, Platform& platform) {
+  return TRegistry(platform.registry, RunRoot(entry.Origin()), RunView(entry));
+}
 
 bool IsMessenger(const TAppItem& entry) { return UpperCase(entry.Caption()) == "MSMSGS"; }
 
@@ -92,7 +104,7 @@ LinkData LinkOf(const TAppItem& entry) {
 enum class Place { Empty, Same, Different };
 
 Place RunPlace(const TAppItem& entry, Platform& platform) {
-  TRegistry reg(platform.registry, RunRoot(entry.Origin()));
+  TRegistry reg = RunRegistry(entry, platform);
   if (!reg.OpenKeyReadOnly(kRunKeyPath)) return Place::Empty;
   const std::optional<RegValue> now = reg.ReadValue(entry.Caption());
   if (!now) return Place::Empty;
@@ -167,7 +179,7 @@ bool RemoveFromSystem(const TAppItem& entry, Platform& platform) {
   bool removed = true;
   if (IsRunEntry(origin)) {
     {
-      TRegistry reg(platform.registry, RunRoot(origin));
+      TRegistry reg = RunRegistry(entry, platform);
       // A value that is there must go: a key that cannot be opened for that is a failure.
       if (reg.OpenKeyReadOnly(kRunKeyPath) && reg.ValueExists(entry.Caption()))
         removed = reg.OpenKey(kRunKeyPath, false) && reg.DeleteValue(entry.Caption());
@@ -186,7 +198,7 @@ void WriteToSystem(TAppItem& entry, Platform& platform) {
 
   if (IsRunEntry(origin)) {
     {
-      TRegistry reg(platform.registry, RunRoot(origin));
+      TRegistry reg = RunRegistry(entry, platform);
       if (!reg.OpenKey(kRunKeyPath, true)) return;
       reg.WriteValue(entry.Caption(), RunValueOf(entry));
     }
@@ -223,6 +235,9 @@ bool SamePlace(const TAppItem& a, const TAppItem& b) {
   // comparing must not fail over it.
   const std::string origin = GetOptionString(a, keys::Origin);
   if (origin != GetOptionString(b, keys::Origin)) return false;
+  if (origin == std::to_string(orRegistryCommon) &&
+      (GetOptionString(a, keys::View) == "64") != (GetOptionString(b, keys::View) == "64"))
+    return false;
   if (origin == std::to_string(orStartupCommon) || origin == std::to_string(orStartupUser))
     return SameText(a.LinkFile(), b.LinkFile());
   return SameText(a.Caption(), b.Caption());
@@ -323,6 +338,8 @@ bool DisableEntry(const TAppItem& shown, Platform& platform) {
   TAppItem stored;
   stored.Assign(shown);
   stored.SetEnabled(false);
+  SetOptionString(stored, keys::WindowsOff, "");  // what Windows' switch said is read anew
+  SetOptionString(stored, keys::WindowsOffTime, "");
   if (!AddToStore(stored, platform)) {
     ErrorMessage(platform.messages, "Cannot save the list of disabled applications");
     return false;
@@ -369,7 +386,25 @@ bool EnableEntry(const TAppItem& shown, Platform& platform) {
     ErrorMessage(platform.messages, "Cannot save the list of disabled applications");
     return false;
   }
+  // Ticked means that Windows starts it: an "off" left by Windows' own settings goes.
+  if (!ClearStaleSwitch(entry, platform))
+    ErrorMessage(platform.messages, "'" + DisplayName(shown) + "' is enabled, but Windows' startup settings still "
+                                    "switch it off: its switch could not be changed");
   return true;
+}
+
+bool SwitchOnEntry(const TAppItem& shown, Platform& platform) {
+  if (!SwitchedOffByWindows(shown)) return false;
+  const auto lock = LockStore(platform);
+  if (!lock || !MayChange(shown, false, platform)) return false;
+  if (PlaceOf(shown, platform) != Place::Same) {
+    SayChanged(shown, platform);
+    return false;
+  }
+  if (SwitchOnInWindows(shown, platform)) return true;
+  ErrorMessage(platform.messages, "Cannot switch '" + DisplayName(shown) + "' on in Windows' startup settings. "
+                                  "Nothing was changed.");
+  return false;
 }
 
 bool DeleteEntry(const TAppItem& shown, Platform& platform) {
@@ -384,9 +419,15 @@ bool DeleteEntry(const TAppItem& shown, Platform& platform) {
     SayChanged(shown, platform);
     return false;
   }
-  if (RemoveFromSystem(shown, platform)) return true;
-  ErrorMessage(platform.messages, "Cannot remove '" + DisplayName(shown) + "' from " + PlaceText(shown) + ".");
-  return false;
+  if (!RemoveFromSystem(shown, platform)) {
+    ErrorMessage(platform.messages, "Cannot remove '" + DisplayName(shown) + "' from " + PlaceText(shown) + ".");
+    return false;
+  }
+  // Windows' switch of a deleted entry names nothing any more.
+  if (!RemoveSwitch(shown, platform))
+    ErrorMessage(platform.messages, "'" + DisplayName(shown) + "' is deleted, but its switch in Windows' startup "
+                                    "settings could not be removed");
+  return true;
 }
 
 bool SaveDisabledApps(const TAppList& list, Platform& platform) {

@@ -51,6 +51,9 @@ bool SamePlace(const TAppItem& a, const TAppItem& b);
 bool DisableEntry(const TAppItem& shown, Platform& platform);
 bool EnableEntry(const TAppItem& shown, Platform& platform);
 bool DeleteEntry(const TAppItem& shown, Platform& platform);
+// Ticking an entry that Windows' own startup settings switched off switches it on the way
+// Windows does; nothing moves into the store.
+bool SwitchOnEntry(const TAppItem& shown, Platform& platform);
 
 // Replaces the whole store with the entries whose Enabled is false; true when every one was
 // written. Entries that would share a subkey get fresh names first. For setting up a store:

@@ -139,24 +139,44 @@ std::string GetSpecialFolderPath(ShellFolders& folders, int csidl) {
   return path;
 }
 
-void ScanRunKey(TAppList& list, Platform& platform, RootKey root, std::string_view keyPath) {
-  TRegistry reg(platform.registry, root);
+void ScanRunKey(TAppList& list, Platform& platform, RootKey root, std::string_view keyPath, RegView view) {
+  TRegistry reg(platform.registry, root, view);
   if (!reg.OpenKeyReadOnly(keyPath)) return;
   for (const std::string& name : reg.GetValueNames()) {
     try {
-      if (reg.GetDataType(name) != kRegSz) continue;
+      const std::uint32_t type = reg.GetDataType(name);
+      if (type != kRegSz && type != kRegExpandSz) continue;
       TAppItem& entry = list.Add();
       entry.SetOrigin(root == kHkeyLocalMachine ? orRegistryCommon : orRegistryUser);
       entry.SetCaption(name);
       entry.SetEnabled(true);
+      if (root == kHkeyLocalMachine && platform.environment.Windows64()) {
+        const bool bits64 = view == RegView::Native ? platform.environment.Program64() : view == RegView::Bits64;
+        SetOptionString(entry, keys::View, bits64 ? "64" : "32");
+      }
       entry.SetCommandLine(reg.ReadString(name), platform.versions);
-      SetOptionInt(entry, keys::ValueType, static_cast<std::int32_t>(kRegSz));
+      if (type == kRegExpandSz) {
+        // The path is shown as stored; its file is read where the system finds it.
+        SetOptionString(entry, keys::ExpandedPath, platform.environment.ExpandStrings(entry.FullPath()));
+        entry.ReadVersionInfo(platform.versions);
+      }
+      SetOptionInt(entry, keys::ValueType, static_cast<std::int32_t>(type));
       SetOptionBool(entry, keys::AsFound, true);
     } catch (const std::exception&) {
       // The value is skipped; what was set of its entry stays.
     }
   }
   reg.CloseKey();
+}
+
+void ScanMachineRunKeys(TAppList& list, Platform& platform) {
+  if (!platform.environment.Windows64()) {
+    ScanRunKey(list, platform, kHkeyLocalMachine, kRunKeyPath);
+    return;
+  }
+  const bool native64 = platform.environment.Program64();
+  ScanRunKey(list, platform, kHkeyLocalMachine, kRunKeyPath, native64 ? RegView::Bits64 : RegView::Bits32);
+  ScanRunKey(list, platform, kHkeyLocalMachine, kRunKeyPath, native64 ? RegView::Bits32 : RegView::Bits64);
 }
 
 void ScanStartupFolder(TAppList& list, Platform& platform, int csidl) {

@@ -74,9 +74,15 @@ class LocalFilesOnly : public VersionInfo, public Icons {
 // when there is none. The user's Startup folder stands in for a missing common one.
 std::string GetSpecialFolderPath(ShellFolders& folders, int csidl);
 
-// Appends one entry for each REG_SZ value of root\keyPath. Nothing is reported: a key that
-// cannot be opened adds nothing, a value that fails is skipped.
-void ScanRunKey(TAppList& list, Platform& platform, RootKey root, std::string_view keyPath);
+// Appends one entry for each REG_SZ and REG_EXPAND_SZ value of root\keyPath in the view
+// (Windows starts both; other types are skipped). On 64-bit Windows an entry of the machine's
+// key records the view it was read in.
+// Nothing is reported: a key that cannot be opened adds nothing, a value that fails is skipped.
+void ScanRunKey(TAppList& list, Platform& platform, RootKey root, std::string_view keyPath,
+                RegView view = RegView::Native);
+// The machine's Run key: on 64-bit Windows both views, the program's own first, each entry
+// recording its view; elsewhere the one view.
+void ScanMachineRunKeys(TAppList& list, Platform& platform);
 
 // Appends one entry for each usable shortcut (*.lnk) in the Startup folder csidl (24 for
 // all users, 7 for the user's own). The common folder is not scanned when it is the user's.

@@ -1,6 +1,7 @@
 #pragma once
 // Facts about the running program and its user.
 #include <string>
+#include <string_view>
 
 namespace kw {
 
@@ -13,6 +14,13 @@ class Environment {
   virtual std::string UserLanguageName() = 0;
   // The user's folder for temporary files, with a trailing backslash.
   virtual std::string TempFolder() = 0;
+  // Whether Windows is 64-bit (two registry views of HKLM\SOFTWARE), and whether this
+  // program is: its native view is then the 64-bit one.
+  virtual bool Windows64() = 0;
+  virtual bool Program64() = 0;
+  // The text with its environment references ("%windir%") replaced by their values; a
+  // reference to an unknown variable stays as it is.
+  virtual std::string ExpandStrings(std::string_view text) = 0;
 };
 
 }  // namespace kw

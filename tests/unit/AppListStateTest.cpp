@@ -82,7 +82,7 @@ TEST_F(StateTest, RunValuesComeBackByteForByte) {
 
 // On 64-bit Windows the store is in the 32-bit registry view, where the 32-bit build keeps it.
 TEST_F(StateTest, TheStoreLivesInThe32BitView) {
-  sys.registry.SetWindows64(true);
+  sys.SetWindows64(true);
   sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, "App", "C:\\app.exe");
   Start();
   Toggle("App", true);
@@ -330,7 +330,7 @@ TEST_F(StateTest, TheMessengerPolicyFollowsOnlyWhereItsKeyExists) {
 // start every machine-wide and every stored entry is listed, and a refusal for lack of rights
 // is told apart from other refusals.
 TEST_F(StateTest, AStandardUserSeesEveryEntry) {
-  sys.registry.SetWindows64(true);
+  sys.SetWindows64(true);
   sys.registry.PutString(kHkeyLocalMachine, kRunKeyPath, "Machine", "C:\\machine.exe");
   sys.registry.PutString(kHkeyLocalMachine, kRunKeyPath, "Parked", "C:\\parked.exe");
   sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, "Mine", "C:\\mine.exe");

@@ -310,15 +310,16 @@ TEST_F(HostileInput, ARunKeyWithAValueOfEveryTypeListsOnlyItsStrings) {
   };
   for (const auto& [name, value] : run) sys.registry.Put(kHkeyCurrentUser, kRunKeyPath, name, {value.first, value.second});
   Start();
-  EXPECT_EQ(view.Captions(), (std::vector<std::string>{"  Empty", "  Text", "  WithNul"}));
+  EXPECT_EQ(view.Captions(), (std::vector<std::string>{"  Empty", "  Expand", "  Text", "  WithNul"}));
   EXPECT_TRUE(Shown().empty()) << "a scan reports nothing";
   UserDoes([&] { view.SelectItem(IndexOf("WithNul")); });
   EXPECT_EQ(view.display.Text(2), "  Path:  C:\\nul.exe");
 
   // Disabling and enabling the strings leaves every other value as it was.
-  for (const char* name : {"Text", "Empty", "WithNul"}) UserDoes([&] { view.ClickCheckBox(IndexOf(name)); });
-  EXPECT_EQ(Store().size(), 3u);
-  for (const char* name : {"Text", "Empty", "WithNul"}) UserDoes([&] { view.ClickCheckBox(IndexOf(name)); });
+  // (an expandable string comes back with its type).
+  for (const char* name : {"Text", "Empty", "WithNul", "Expand"}) UserDoes([&] { view.ClickCheckBox(IndexOf(name)); });
+  EXPECT_EQ(Store().size(), 4u);
+  for (const char* name : {"Text", "Empty", "WithNul", "Expand"}) UserDoes([&] { view.ClickCheckBox(IndexOf(name)); });
   EXPECT_TRUE(Store().empty());
   EXPECT_TRUE(Shown().empty());
   TRegistry reg(sys.registry, kHkeyCurrentUser);

@@ -122,14 +122,14 @@ class ScanTest : public ::testing::Test {
 TEST_F(ScanTest, RunKeysGiveOneEntryPerStringValueInRegistryOrder) {
   sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, "Zed", R"("C:\Apps\zed.exe" -q)");
   sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, "", "C:\\Apps\\default.exe");
-  sys.registry.Put(kHkeyCurrentUser, kRunKeyPath, "Expand", RegValue{kRegExpandSz, "%ProgramFiles%\\x.exe"});
+  sys.registry.Put(kHkeyCurrentUser, kRunKeyPath, "Expand", RegValue{kRegExpandSz, "%windir%\\x.exe /y"});
   sys.registry.Put(kHkeyCurrentUser, kRunKeyPath, "Number", RegValue{kRegDword, "\1\0\0\0"});
   sys.registry.Put(kHkeyCurrentUser, kRunKeyPath, "Multi", RegValue{kRegMultiSz, "a"});
   sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, "Percent", "%windir%\\tool.exe /x");
   sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, "Blank", "");
   ScanRunKey(list, platform, kHkeyCurrentUser, kRunKeyPath);
 
-  EXPECT_EQ(Captions(), (std::vector<std::string>{"Zed", "", "Percent", "Blank"}));
+  EXPECT_EQ(Captions(), (std::vector<std::string>{"Zed", "", "Expand", "Percent", "Blank"}));
   const TAppItem& zed = list.GetItem(0);
   EXPECT_EQ(zed.Origin(), orRegistryUser);
   EXPECT_TRUE(zed.Enabled());
@@ -138,14 +138,20 @@ TEST_F(ScanTest, RunKeysGiveOneEntryPerStringValueInRegistryOrder) {
   EXPECT_EQ(zed.Arguments(), " -q");
   EXPECT_EQ(zed.LinkFile(), "");
   EXPECT_EQ(zed.ShowCmd(), -1);
-  EXPECT_EQ(list.GetItem(2).FullPath(), "%windir%\\tool.exe");  // unexpanded
-  const TAppItem& blank = list.GetItem(3);
+  // An expandable string shows as stored; its file is read where the system finds it.
+  const TAppItem& expand = list.GetItem(2);
+  EXPECT_EQ(expand.FullPath(), "%windir%\\x.exe");
+  EXPECT_EQ(expand.ProgramFile(), "C:\\windows\\x.exe");
+  EXPECT_EQ(GetOptionInt(expand, keys::ValueType), static_cast<int>(kRegExpandSz));
+  EXPECT_EQ(list.GetItem(3).FullPath(), "%windir%\\tool.exe");  // a plain string: not expanded
+  EXPECT_EQ(list.GetItem(3).ProgramFile(), "%windir%\\tool.exe");
+  const TAppItem& blank = list.GetItem(4);
   EXPECT_EQ(blank.CommandLine(), "");
   EXPECT_EQ(blank.FullPath(), "");
   EXPECT_TRUE(blank.Enabled());
 
   ScanRunKey(list, platform, kHkeyLocalMachine, kRunKeyPath);  // missing key: nothing added
-  EXPECT_EQ(list.Count(), 4);
+  EXPECT_EQ(list.Count(), 5);
 }
 
 TEST_F(ScanTest, AnErrorWhileFillingAnEntryKeepsWhatWasSetAndGoesOn) {

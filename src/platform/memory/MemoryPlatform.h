@@ -29,6 +29,11 @@ class MemoryPlatform {
   MemoryShellProperties properties{files};
   MemoryMachineLocks locks;
 
+  // As 64-bit Windows for a 64-bit program: two views of HKLM\SOFTWARE.
+  void SetWindows64(bool on) {
+    registry.SetWindows64(on);
+    environment.windows64 = on;
+  }
   Platform platform() {
     return Platform{registry, files, shell, messages, links, folders, versions, icons, environment, properties, locks};
   }

@@ -33,4 +33,20 @@ std::string Win32Environment::TempFolder() {
   return result;
 }
 
+bool Win32Environment::Windows64() {
+  if (sizeof(void*) == 8) return true;
+  BOOL wow = FALSE;
+  return ::IsWow64Process(::GetCurrentProcess(), &wow) && wow;
+}
+
+std::string Win32Environment::ExpandStrings(std::string_view text) {
+  const std::wstring source = Wide(text);
+  const DWORD size = ::ExpandEnvironmentStringsW(source.c_str(), nullptr, 0);
+  if (size == 0) return std::string(text);
+  std::vector<wchar_t> expanded(size + 1);
+  const DWORD written = ::ExpandEnvironmentStringsW(source.c_str(), expanded.data(), size + 1);
+  if (written == 0 || written > size + 1) return std::string(text);
+  return Narrow(std::wstring_view(expanded.data(), written - 1));
+}
+
 }  // namespace kw::win32

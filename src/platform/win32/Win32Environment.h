@@ -8,6 +8,9 @@ class Win32Environment : public Environment {
   std::string ExecutablePath() override;
   std::string UserLanguageName() override;
   std::string TempFolder() override;
+  bool Windows64() override;
+  bool Program64() override { return sizeof(void*) == 8; }
+  std::string ExpandStrings(std::string_view text) override;
 };
 
 }  // namespace kw::win32
