@@ -12,8 +12,9 @@
 namespace kw::testing {
 
 // The data of a Run value, or "<missing>".
-inline std::string RunValue(RegistryBackend& registry, RootKey root, const std::string& name) {
-  TRegistry reg(registry, root);
+inline std::string RunValue(RegistryBackend& registry, RootKey root, const std::string& name,
+                            RegView view = RegView::Native) {
+  TRegistry reg(registry, root, view);
   if (!reg.OpenKeyReadOnly(kRunKeyPath) || !reg.ValueExists(name)) return "<missing>";
   return reg.ReadString(name);
 }

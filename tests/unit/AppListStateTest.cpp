@@ -7,6 +7,7 @@
 #include "MainFormSupport.h"
 #include "RegistryReadBack.h"
 #include "entries/unitAppListState.h"
+#include "entries/unitStartupApproved.h"
 #include "entries/unitSysWorks.h"
 #include "util/unitErrors.h"
 
@@ -14,6 +15,7 @@ namespace kw {
 namespace {
 
 using testing::MemoryMainView;
+using namespace std::string_literals;
 
 const std::string& kStartup = testing::kTestUserStartup;
 const std::string kPolicyKey = kMessengerPolicyKey;
@@ -206,6 +208,87 @@ TEST_F(StateTest, FailuresAreUndoneAndReported) {
   Toggle("ro.exe", true);
   EXPECT_EQ(Stored(), std::vector<std::string>{"Evil"});
   EXPECT_NE(sys.messages.shown.back().text.find("Another copy of Kelderwick"), std::string::npos);
+}
+
+// On 64-bit Windows both views of the machine's Run key are listed, the program's own first,
+// and each entry is changed in its own view only.
+TEST_F(StateTest, BothViewsOfTheMachineRunKey) {
+  sys.SetWindows64(true);
+  const std::string run32 = "SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Run";
+  sys.registry.PutString(kHkeyLocalMachine, kRunKeyPath, "Same", "C:\\64.exe");
+  sys.registry.PutString(kHkeyLocalMachine, run32, "Same", "C:\\32.exe");
+  sys.registry.PutString(kHkeyLocalMachine, run32, "Only32", "C:\\only32.exe");
+  Start();
+  ASSERT_EQ(view.Captions(), (std::vector<std::string>{"  Same", "  Same", "  Only32"}));
+  view.SelectItem(1);
+  EXPECT_EQ(view.display.Text(4), "  Found in:  Registry ( Common, 32-bit )");
+  view.SelectItem(0);
+  EXPECT_EQ(view.display.Text(4), "  Found in:  Registry ( Common )");
+  view.ClickCheckBox(1);
+  EXPECT_EQ(RunValue("Same", kHkeyLocalMachine), "C:\\64.exe") << "the other view is left alone";
+  EXPECT_EQ(testing::RunValue(sys.registry, kHkeyLocalMachine, "Same", RegView::Bits32), "<missing>");
+  EXPECT_EQ(IndexOf("Same", false), 2);
+  view.ClickCheckBox(2);
+  EXPECT_EQ(testing::RunValue(sys.registry, kHkeyLocalMachine, "Same", RegView::Bits32), "C:\\32.exe");
+  EXPECT_EQ(RunValue("Same", kHkeyLocalMachine), "C:\\64.exe");
+
+  // A machine-wide entry stored by an earlier version, without a view, goes to the 32-bit one.
+  const std::string old = std::string("SOFTWARE\\WOW6432Node\\Velmora\\KLW2\\DisabledApps\\old");
+  for (const auto& [name, value] : {std::pair<const char*, const char*>{"Caption", "Old"}, {"Origin", "0"},
+                                    {"Enabled", "FALSE"}, {"FullPath", "C:\\old.exe"}})
+    sys.registry.PutString(kHkeyLocalMachine, old, name, value);
+  form->actRefreshExecute();
+  Toggle("Old", false);
+  EXPECT_EQ(testing::RunValue(sys.registry, kHkeyLocalMachine, "Old", RegView::Bits32), "\"C:\\old.exe\" ");
+  EXPECT_EQ(RunValue("Old", kHkeyLocalMachine), "<missing>");
+  EXPECT_TRUE(sys.messages.shown.empty());
+}
+
+// Switches of Windows' own startup settings: off makes the entry unticked with a line in its
+// details; anything malformed reads as on; ticking writes on and leaves the entry in place.
+TEST_F(StateTest, WindowsStartupSwitches) {
+  const std::string approved = std::string(kStartupApprovedKey) + "\\Run";
+  const std::string offAt = "\x03\0\0\0\x00\xf4\x65\xc4\x86\xa9\xdc\x01"s;  // 2026-03-01 14:22 UTC
+  for (const char* name : {"Off", "Short", "Unknown", "Text", "On", "Gone"})
+    sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, name, std::string("C:\\") + name + ".exe");
+  sys.registry.Put(kHkeyCurrentUser, approved, "Off", RegValue{kRegBinary, offAt});
+  sys.registry.Put(kHkeyCurrentUser, approved, "Short", RegValue{kRegBinary, "\x03\0\0"s});
+  sys.registry.Put(kHkeyCurrentUser, approved, "Unknown", RegValue{kRegBinary, "\x63\x60\x60\x60\x62\xF9\x8C\x76\xC5\x3B\xD9\x91"s});
+  sys.registry.Put(kHkeyCurrentUser, approved, "Text", RegValue{kRegSz, "03"});
+  sys.registry.Put(kHkeyCurrentUser, approved, "On", StartupSwitchOn());
+  sys.registry.Put(kHkeyCurrentUser, approved, "Gone", RegValue{kRegBinary, offAt});
+  Start();
+  EXPECT_EQ(view.Checks(), (std::vector<bool>{false, true, true, true, true, false}));
+  EXPECT_TRUE(sys.messages.shown.empty());
+  view.SelectItem(IndexOf("Off", false));
+  std::vector<std::string> details;
+  for (size_t i = 0; i < view.display.lines.size(); ++i) details.push_back(view.display.Text(i));
+  EXPECT_NE(std::find(details.begin(), details.end(), "  Switched off by:  Windows startup settings, 2026-03-01 14:22"),
+            details.end());
+
+  sys.registry.RefuseWrite(kHkeyCurrentUser, approved);
+  Toggle("Off", false);
+  EXPECT_NE(sys.messages.shown.back().text.find("Cannot switch 'Off' on"), std::string::npos);
+  EXPECT_EQ(IndexOf("Off", false), 0) << "still off, still listed";
+  sys.registry.ClearFaults();
+  Toggle("Off", false);
+  EXPECT_EQ(sys.registry.OpenKey(kHkeyCurrentUser, approved, false)->QueryValue("Off")->data, StartupSwitchOn().data);
+  EXPECT_EQ(RunValue("Off"), "C:\\Off.exe");
+  EXPECT_EQ(Stored(), std::vector<std::string>{"<no store>"}) << "nothing moves into the store";
+
+  // Disabled and enabled through the store, the entry comes back with its switch on; deleted,
+  // it takes its switch along.
+  view.SelectItem(IndexOf("Gone", false));
+  form->actDisableAppExecute();
+  Toggle("Gone", false);
+  EXPECT_EQ(sys.registry.OpenKey(kHkeyCurrentUser, approved, false)->QueryValue("Gone")->data, StartupSwitchOn().data);
+  sys.registry.Put(kHkeyCurrentUser, approved, "Gone", RegValue{kRegBinary, offAt});
+  form->actRefreshExecute();
+  view.SelectItem(IndexOf("Gone", false));
+  sys.messages.answers.push_back(0);  // Yes
+  form->actDeleteExecute();
+  EXPECT_EQ(RunValue("Gone"), "<missing>");
+  EXPECT_FALSE(sys.registry.OpenKey(kHkeyCurrentUser, approved, false)->QueryValue("Gone"));
 }
 
 TEST_F(StateTest, TheStoreIsWrittenBeforeTheEntryIsRemoved) {
