@@ -9,13 +9,16 @@
 #include <map>
 
 #include "RegistryReadBack.h"
+#include "entries/unitAppListDetails.h"
 #include "entries/unitAppListState.h"
+#include "entries/unitStartupApproved.h"
 #include "entries/unitSysWorks.h"
 #include "platform/memory/MemoryMessageBoxes.h"
 #include "platform/win32/WideString.h"
 #include "platform/win32/Win32Platform.h"
 #include "util/unitDiskUtils.h"
 #include "util/unitStrUtils.h"
+#include "win32/ShellTestSupport.h"
 
 namespace kw::win32 {
 namespace {
@@ -28,11 +31,13 @@ class Win32Actions : public ::testing::Test {
   }
   void TearDown() override { Clean(); }
   void Clean() {
-    for (RootKey root : {kHkeyLocalMachine, kHkeyCurrentUser}) {
-      TRegistry reg(platform.registry, root);
-      if (reg.OpenKey(kRunKeyPath, false))
-        for (const std::string& name : reg.GetValueNames()) reg.DeleteValue(name);
-    }
+    for (RootKey root : {kHkeyLocalMachine, kHkeyCurrentUser})
+      for (RegView view : {RegView::Native, RegView::Bits32}) {
+        TRegistry reg(platform.registry, root, view);
+        if (reg.OpenKey(kRunKeyPath, false))
+          for (const std::string& name : reg.GetValueNames()) reg.DeleteValue(name);
+        TRegistry(platform.registry, root, RegView::Bits64).DeleteKey(kStartupApprovedKey);
+      }
     for (const std::string& file : ListFiles(system.files, startup + "\\*.*")) {
       ::SetFileAttributesW(Wide(file).c_str(), FILE_ATTRIBUTE_NORMAL);
       system.files.RemoveFile(file);
@@ -51,15 +56,17 @@ class Win32Actions : public ::testing::Test {
   // What a copy of the program lists now: both Run keys, the user's Startup folder, the store.
   std::map<std::string, std::shared_ptr<TAppItem>> Scan() {
     TAppList list;
-    ScanRunKey(list, platform, kHkeyLocalMachine, kRunKeyPath);
+    ScanMachineRunKeys(list, platform);
     ScanRunKey(list, platform, kHkeyCurrentUser, kRunKeyPath);
     ScanStartupFolder(list, platform, kCsidlStartup);
+    MarkWindowsSwitches(list, platform);
     LoadDisabledApps(list, platform);
     std::map<std::string, std::shared_ptr<TAppItem>> byCaption;
     for (int i = 0; i < list.Count(); ++i) {
       auto copy = std::make_shared<TAppItem>();
       copy->Assign(list.GetItem(i));
-      byCaption[copy->Caption() + (copy->Enabled() ? "" : " (off)")] = copy;
+      const bool view32 = GetOptionString(*copy, keys::View) == "32";
+      byCaption[copy->Caption() + (view32 ? " (32)" : "") + (copy->Enabled() ? "" : " (off)")] = copy;
     }
     return byCaption;
   }
@@ -148,6 +155,54 @@ TEST_F(Win32Actions, TwoCopiesInterleavedLoseNothing) {
   ASSERT_TRUE(DeleteEntry(*second.at("Beta (off)"), platform));
   EXPECT_FALSE(everywhere("Beta")) << "deleted by the user";
   EXPECT_EQ(Raw("Alpha")->data, "C:\\Alpha.exe");
+}
+
+// Both views of the machine's Run key, an expandable value and Windows' own switches, written
+// the way Windows writes them.
+TEST_F(Win32Actions, BothViewsExpandableValuesAndWindowsSwitches) {
+  ASSERT_TRUE(system.environment.Windows64()) << "the tests run in a 64-bit prefix";
+  Put("Both", RegValue{kRegSz, "C:\\64.exe"}, kHkeyLocalMachine);
+  TRegistry in32(platform.registry, kHkeyLocalMachine, RegView::Bits32);
+  ASSERT_TRUE(in32.OpenKey(kRunKeyPath, true));
+  in32.WriteString("Both", "C:\\32.exe");
+  const RegValue tray{kRegExpandSz, "%windir%\\system32\\shell32.dll /tray"};
+  Put("Tray", tray);
+  TRegistry approved(platform.registry, kHkeyCurrentUser, RegView::Bits64);
+  ASSERT_TRUE(approved.OpenKey(std::string(kStartupApprovedKey) + "\\Run", true));
+  approved.WriteValue("Tray", RegValue{kRegBinary, std::string("\x03\0\0\0\x00\xf4\x65\xc4\x86\xa9\xdc\x01", 12)});
+  approved.WriteValue("Both", RegValue{kRegBinary, std::string("\x03\0", 2)});  // too short: on
+
+  auto shown = Scan();
+  ASSERT_EQ(shown.size(), 3u);
+  EXPECT_EQ(FoundInText(*shown.at("Both (32)")), "Registry ( Common, 32-bit )");
+  EXPECT_EQ(FoundInText(*shown.at("Both")), "Registry ( Common )");
+  const TAppItem& listedTray = *shown.at("Tray");
+  EXPECT_EQ(listedTray.FullPath(), "%windir%\\system32\\shell32.dll") << "shown as stored";
+  EXPECT_TRUE(SameText(listedTray.ProgramFile(), test_support::SystemFolder() + "\\shell32.dll"))
+      << listedTray.ProgramFile();
+  EXPECT_FALSE(GetOptionString(listedTray, keys::FileVersion).empty()) << "read from the expanded path";
+  EXPECT_NE(ExtractFileIcon(system.icons, listedTray.ProgramFile(), 0), nullptr);
+  EXPECT_EQ(SwitchedOffText(listedTray), "Windows startup settings, 2026-03-01 14:22");
+  EXPECT_FALSE(SwitchedOffByWindows(*shown.at("Both")));
+
+  // The 32-bit entry goes out of and back into its own view only.
+  ASSERT_TRUE(DisableEntry(*shown.at("Both (32)"), platform));
+  EXPECT_FALSE(in32.ValueExists("Both"));
+  EXPECT_EQ(Raw("Both", kHkeyLocalMachine)->data, "C:\\64.exe");
+  ASSERT_TRUE(EnableEntry(*Scan().at("Both (32) (off)"), platform));
+  EXPECT_EQ(in32.ReadString("Both"), "C:\\32.exe");
+  EXPECT_EQ(Raw("Both", kHkeyLocalMachine)->data, "C:\\64.exe");
+
+  // Ticked, the switched-off entry is switched on and stays where it is.
+  ASSERT_TRUE(SwitchOnEntry(listedTray, platform));
+  EXPECT_EQ(approved.ReadValue("Tray")->data, StartupSwitchOn().data);
+  EXPECT_EQ(Raw("Tray")->type, kRegExpandSz);
+  // Out through the store and back, it keeps its type and data.
+  ASSERT_TRUE(DisableEntry(*Scan().at("Tray"), platform));
+  ASSERT_TRUE(EnableEntry(*Scan().at("Tray (off)"), platform));
+  EXPECT_EQ(Raw("Tray")->type, tray.type);
+  EXPECT_EQ(Raw("Tray")->data, tray.data);
+  EXPECT_TRUE(boxes.shown.empty());
 }
 
 }  // namespace
