@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <exception>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "console/unitConsole.h"
+#include "platform/win32/DllSearch.h"
 #include "platform/win32/WideString.h"
 #include "platform/win32/Win32Platform.h"
 
@@ -108,6 +110,7 @@ int RunConsole(int argc, wchar_t** argv) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+  kw::win32::RestrictDllSearch();
   try {
     return RunConsole(argc, argv);
   } catch (const std::exception& error) {
