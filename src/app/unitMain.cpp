@@ -8,7 +8,6 @@
 #include "entries/unitSysWorks.h"
 #include "entries/unitSysWorksProperties.h"
 #include "entries/unitSysWorksWebSearch.h"
-#include "platform/CachedVersionInfo.h"
 #include "util/FmxUtils.h"
 #include "util/unitErrors.h"
 #include "util/unitStdMessages.h"
@@ -84,25 +83,11 @@ void TfrmMain::actRefreshExecute() {
 }
 
 void TfrmMain::ScanEntries() {
-  // A program file that several entries start has its version resource read once; files
-  // on other computers are not read at all (LocalFilesOnly).
-  CachedVersionInfo cached(platform_.versions);
-  LocalFilesOnly local(platform_.files, cached, platform_.icons);
-  Platform scan{platform_.registry, platform_.files, platform_.shell, platform_.messages,    platform_.links,
-                platform_.folders,  local,           local,           platform_.environment, platform_.properties,
-                platform_.locks};
-  apps_.Clear();
-  ScanMachineRunKeys(apps_, scan);
-  ScanRunKey(apps_, scan, kHkeyCurrentUser, kRunKeyPath);
-  ScanStartupFolder(apps_, scan, kCsidlCommonStartup);
-  ScanStartupFolder(apps_, scan, kCsidlStartup);
-  MarkWindowsSwitches(apps_, platform_);
+  view_.IconList().Clear();
+  const std::string problems = ScanAllEntries(apps_, platform_, &view_.IconList());
   // What cannot be used of the store is said once, not at every refresh.
-  const std::string problems = LoadDisabledApps(apps_, platform_);
   if (!problems.empty() && problems != storeProblemsShown_) ErrorMessage(platform_.messages, problems);
   storeProblemsShown_ = problems;
-  view_.IconList().Clear();
-  apps_.LoadIcons(local, view_.IconList());
   view_.SetStatus(std::to_string(apps_.Count()) + " applications found");
 }
 

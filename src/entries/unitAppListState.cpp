@@ -7,6 +7,7 @@
 
 #include "entries/unitStartupApproved.h"
 #include "entries/unitSysWorks.h"
+#include "platform/CachedVersionInfo.h"
 #include "util/unitStdMessages.h"
 #include "util/unitStrUtils.h"
 
@@ -482,6 +483,23 @@ std::string LoadDisabledApps(TAppList& list, Platform& platform) {
 bool CanChangeMachineWide(Platform& platform) {
   return MayWriteAt(platform.registry, RegView::Native, kHkeyLocalMachine, kRunKeyPath) &&
          MayWriteAt(platform.registry, kStoreView, kStoreRoot, kDisabledAppsKey);
+}
+
+std::string ScanAllEntries(TAppList& list, Platform& platform, ImageList* images) {
+  CachedVersionInfo cached(platform.versions);
+  LocalFilesOnly local(platform.files, cached, platform.icons);
+  Platform scan{platform.registry, platform.files, platform.shell, platform.messages,    platform.links,
+                platform.folders,  local,          local,          platform.environment, platform.properties,
+                platform.locks};
+  list.Clear();
+  ScanMachineRunKeys(list, scan);
+  ScanRunKey(list, scan, kHkeyCurrentUser, kRunKeyPath);
+  ScanStartupFolder(list, scan, kCsidlCommonStartup);
+  ScanStartupFolder(list, scan, kCsidlStartup);
+  MarkWindowsSwitches(list, platform);
+  std::string problems = LoadDisabledApps(list, platform);
+  if (images) list.LoadIcons(local, *images);
+  return problems;
 }
 
 }  // namespace kw

@@ -7,6 +7,7 @@
 #include "app/win32/MainWindow.h"
 #include "dialogs/win32/AboutDialog.h"
 #include "dialogs/win32/AddAppDialog.h"
+#include "platform/win32/DllSearch.h"
 #include "platform/win32/Win32Platform.h"
 
 namespace {
@@ -25,20 +26,6 @@ class ComApartment {
   bool ok_;
 };
 
-// Takes the program's folder and the current folder out of the places a library named
-// without a folder is looked for, so a DLL planted beside the program or in a document
-// folder is never loaded in place of the system's. SetDefaultDllDirectories exists from
-// Windows 8 (and Windows 7 with KB2533623), so it is looked up rather than imported.
-void RestrictDllSearch() {
-  using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
-  if (const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll")) {
-    const auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesFn>(
-        reinterpret_cast<void (*)()>(::GetProcAddress(kernel, "SetDefaultDllDirectories")));
-    if (setDefault) setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32);
-  }
-  ::SetDllDirectoryW(L"");  // the current folder is not searched either way
-}
-
 int RunMessageLoop(kw::app::MainWindow& main) {
   MSG msg{};
   while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
@@ -52,7 +39,7 @@ int RunMessageLoop(kw::app::MainWindow& main) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-  RestrictDllSearch();
+  kw::win32::RestrictDllSearch();
   kw::win32::Win32Platform system;
   kw::Platform platform = system.platform();
   // Recorded before any window exists.

@@ -1,0 +1,333 @@
+#include "console/unitConsole.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <exception>
+#include <nlohmann/json.hpp>
+
+#include "entries/unitAppListDetails.h"
+#include "entries/unitAppListState.h"
+#include "entries/unitStartupApproved.h"
+#include "platform/memory/MemoryRichTextPane.h"
+#include "util/unitStdMessages.h"
+#include "util/unitStrUtils.h"
+
+namespace kw::console {
+
+namespace {
+
+using nlohmann::ordered_json;
+
+const char* const kOrigins[] = {"registry-common", "registry-user", "startup-common", "startup-user"};
+
+// on: Windows starts it; off: kept in Kelderwick's store; off-by-windows: in its place, but
+// switched off by Windows' own startup settings.
+std::string StateText(const TAppItem& entry) {
+  if (SwitchedOffByWindows(entry)) return "off-by-windows";
+  return entry.Enabled() ? "on" : "off";
+}
+
+// A hand-edited store may hold an Origin that is not a number: it is then "unknown".
+std::string FoundIn(const TAppItem& entry) {
+  try {
+    return FoundInText(entry);
+  } catch (const std::exception&) {
+    return OriginText(-1);
+  }
+}
+
+std::string FileNameOf(const std::string& path) {
+  const size_t slash = path.find_last_of("\\/");
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The fields of one entry, in the order every format gives them.
+std::vector<std::pair<const char*, std::string>> Fields(const TAppItem& entry) {
+  return {{"id", EntryId(entry)},
+          {"caption", entry.Caption()},
+          {"state", StateText(entry)},
+          {"foundIn", FoundIn(entry)},
+          {"commandLine", entry.CommandLine()},
+          {"path", entry.FullPath()},
+          {"arguments", entry.Arguments()},
+          {"linkFile", entry.LinkFile()},
+          {"fileVersion", GetOptionString(entry, keys::FileVersion)},
+          {"companyName", GetOptionString(entry, keys::CompanyName)},
+          {"productName", GetOptionString(entry, keys::ProductName)},
+          {"fileDescription", GetOptionString(entry, keys::FileDescription)},
+          {"comments", GetOptionString(entry, keys::Comments)}};
+}
+
+// Text that is not valid UTF-8 (a stray byte in a hand-made value) is replaced, not refused.
+std::string Dump(const ordered_json& json) {
+  return json.dump(2, ' ', false, ordered_json::error_handler_t::replace) + "\n";
+}
+
+ordered_json ListJson(TAppList& list) {
+  ordered_json entries = ordered_json::array();
+  for (int i = 0; i < list.Count(); ++i) {
+    ordered_json entry = ordered_json::object();
+    for (const auto& [name, value] : Fields(list.GetItem(i))) entry[name] = value;
+    entries.push_back(std::move(entry));
+  }
+  return entries;
+}
+
+void PrintTable(TAppList& list, std::ostream& out) {
+  out << "ID            State  Found in                   Caption\n";
+  for (int i = 0; i < list.Count(); ++i) {
+    const TAppItem& entry = list.GetItem(i);
+    std::string state = StateText(entry), foundIn = FoundIn(entry);
+    state.resize(std::max<size_t>(state.size(), 14), ' ');
+    foundIn.resize(std::max<size_t>(foundIn.size(), 26), ' ');
+    out << EntryId(entry) << "  " << state << ' ' << foundIn << ' ' << entry.Caption() << '\n';
+  }
+}
+
+void PrintCsv(TAppList& list, std::ostream& out) {
+  bool first = true;
+  for (const auto& field : Fields(TAppItem())) {
+    out << (first ? "" : ",") << field.first;
+    first = false;
+  }
+  out << "\r\n";
+  for (int i = 0; i < list.Count(); ++i) {
+    first = true;
+    for (const auto& field : Fields(list.GetItem(i))) {
+      out << (first ? "" : ",") << CsvField(field.second);
+      first = false;
+    }
+    out << "\r\n";
+  }
+}
+
+// Every subkey of the store with its text values, as they are stored.
+ordered_json StoreJson(Platform& platform) {
+  ordered_json store = ordered_json::array();
+  TRegistry reg = StoreRegistry(platform.registry);
+  if (!reg.OpenKeyReadOnly(kDisabledAppsKey)) return store;
+  for (const std::string& name : reg.GetKeyNames()) {
+    TRegistry sub = StoreRegistry(platform.registry);
+    ordered_json values = ordered_json::object();
+    if (sub.OpenKeyReadOnly(std::string(kDisabledAppsKey) + "\\" + name)) {
+      for (const std::string& value : sub.GetValueNames()) {
+        try {
+          values[value] = sub.ReadString(value);
+        } catch (const std::exception&) {
+          // Not text: LoadDisabledApps' problems (in storeProblems) name it.
+        }
+      }
+    }
+    store.push_back(ordered_json{{"subkey", name}, {"values", std::move(values)}});
+  }
+  return store;
+}
+
+// The listed entry with the id, or null after saying there is none.
+const TAppItem* FindEntry(TAppList& list, const std::string& id, std::ostream& err) {
+  for (int i = 0; i < list.Count(); ++i)
+    if (SameText(EntryId(list.GetItem(i)), id)) return &list.GetItem(i);
+  err << "KelderwickCmd: no entry has the id '" << id << "' (see 'KelderwickCmd list')\n";
+  return nullptr;
+}
+
+size_t OperandCount(const std::string& command) {
+  if (command == "list") return 0;
+  if (command == "show" || command == "disable" || command == "enable" || command == "delete" || command == "export")
+    return 1;
+  return SIZE_MAX;
+}
+
+int UsageError(Host& host, const std::string& problem) {
+  host.err << "KelderwickCmd: " << problem << "\n\n" << UsageText();
+  return kExitUsage;
+}
+
+int RunCommand(const Options& options, Platform& platform, Host& host) {
+  TAppList list;
+  const std::string problems = ScanAllEntries(list, platform);
+  if (!problems.empty()) host.err << "KelderwickCmd: " << problems << '\n';
+  const std::string& command = options.command;
+
+  if (command == "list") {
+    if (options.format == Format::Json) host.out << Dump(ListJson(list));
+    else if (options.format == Format::Csv) PrintCsv(list, host.out);
+    else PrintTable(list, host.out);
+    return kExitDone;
+  }
+  if (command == "export") {
+    ordered_json picture{{"machine", host.machineName},
+                         {"time", host.utcNow ? host.utcNow() : std::string()},
+                         {"version", host.programVersion},
+                         {"entries", ListJson(list)},
+                         {"store", StoreJson(platform)},
+                         {"storeProblems", problems}};
+    const std::string& file = options.operands[0];
+    if (!platform.files.WriteWholeFile(file, Dump(picture))) {
+      host.err << "KelderwickCmd: Cannot create file " << file << '\n';
+      return kExitFailed;
+    }
+    return kExitDone;
+  }
+
+  const TAppItem* found = FindEntry(list, options.operands[0], host.err);
+  if (!found) return kExitFailed;
+  TAppItem entry;  // a copy, as the window acts on the entry as it was listed
+  entry.Assign(*found);
+  if (command == "show") {
+    MemoryRichTextPane pane;
+    ShowDetails(entry, pane);
+    for (size_t i = 0; i < pane.lines.size(); ++i) host.out << pane.Text(i) << '\n';
+    return kExitDone;
+  }
+  if (command == "disable" || command == "enable") {
+    const bool enable = command == "enable";
+    if (enable && SwitchedOffByWindows(entry)) return SwitchOnEntry(entry, platform) ? kExitDone : kExitFailed;
+    if (entry.Enabled() == enable) {
+      host.err << "KelderwickCmd: '" << entry.Caption() << "' is already " << StateText(entry) << '\n';
+      return kExitFailed;
+    }
+    return (enable ? EnableEntry(entry, platform) : DisableEntry(entry, platform)) ? kExitDone : kExitFailed;
+  }
+  // delete
+  if (!ConfirmMessage(platform.messages, "Are you sure you wish to delete this item?")) return kExitFailed;
+  return DeleteEntry(entry, platform) ? kExitDone : kExitFailed;
+}
+
+}  // namespace
+
+std::string UsageText() {
+  return "Usage: KelderwickCmd [options] <command> [argument]\n"
+         "\n"
+         "Commands:\n"
+         "  list            every startup entry, in the order the window lists them\n"
+         "  show ID         one entry's details\n"
+         "  disable ID      switch an entry off (it is kept in Kelderwick's store)\n"
+         "  enable ID       switch a stored entry back on\n"
+         "  delete ID       remove an entry for good (asks first; --yes to not ask)\n"
+         "  export FILE     write the list, the store, the machine name and the time as JSON\n"
+         "\n"
+         "Options:\n"
+         "  --format FMT    list as table (default), json or csv\n"
+         "  -y, --yes       answer yes to questions (needed to delete without a console)\n"
+         "  -h, --help      show this text\n"
+         "  --version       show the program's version\n"
+         "\n"
+         "Exit codes: 0 done, 1 no such entry or the action failed, 2 bad usage.\n";
+}
+
+std::string ParseArguments(const std::vector<std::string>& args, Options& options) {
+  std::vector<std::string> words;
+  bool optionsEnded = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
+      words.push_back(arg);
+    } else if (arg == "--") {
+      optionsEnded = true;
+    } else if (arg == "-y" || arg == "--yes") {
+      options.yes = true;
+    } else if (arg == "-h" || arg == "--help" || arg == "/?") {
+      options.help = true;
+    } else if (arg == "--version") {
+      options.version = true;
+    } else if (arg == "--format" || arg.rfind("--format=", 0) == 0) {
+      std::string value;
+      if (arg == "--format") {
+        if (++i == args.size()) return "--format needs a value: table, json or csv";
+        value = args[i];
+      } else {
+        value = arg.substr(9);
+      }
+      if (value == "table") options.format = Format::Table;
+      else if (value == "json") options.format = Format::Json;
+      else if (value == "csv") options.format = Format::Csv;
+      else return "unknown format '" + value + "': use table, json or csv";
+    } else {
+      return "unknown option '" + arg + "'";
+    }
+  }
+  if (words.empty()) return options.help || options.version ? "" : "no command given";
+  options.command = words[0];
+  options.operands.assign(words.begin() + 1, words.end());
+  const size_t wanted = OperandCount(options.command);
+  if (wanted == SIZE_MAX) return "unknown command '" + options.command + "'";
+  if (options.operands.size() != wanted)
+    return "'" + options.command + "' takes " + (wanted == 0 ? std::string("no argument") : "one argument");
+  if (options.format != Format::Table && options.command != "list") return "--format applies to 'list' only";
+  return "";
+}
+
+std::string EntryId(const TAppItem& entry) {
+  std::string place;
+  if (!entry.Enabled()) {
+    place = "store\n" + entry.ListName;
+  } else {
+    const std::string origin = GetOptionString(entry, keys::Origin);
+    const bool shortcut = origin == std::to_string(orStartupCommon) || origin == std::to_string(orStartupUser);
+    place = origin + "\n" + (shortcut ? FileNameOf(entry.LinkFile()) : entry.Caption());
+    // The 32-bit view of the machine's Run key on 64-bit Windows is a place of its own.
+    if (origin == std::to_string(orRegistryCommon) && GetOptionString(entry, keys::View) == "32") place += "\n32";
+  }
+  // FNV-1a, 64 bits, of the case-folded place; its low 48 bits as 12 hex digits.
+  std::uint64_t hash = 14695981039346656037ull;
+  for (const unsigned char byte : FoldCase(place)) {
+    hash ^= byte;
+    hash *= 1099511628211ull;
+  }
+  char text[13];
+  std::snprintf(text, sizeof text, "%012llx", static_cast<unsigned long long>(hash & 0xFFFFFFFFFFFFull));
+  return text;
+}
+
+std::string CsvField(std::string_view text) {
+  if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
+  std::string quoted = "\"";
+  for (const char c : text) {
+    if (c == '"') quoted += '"';
+    quoted += c;
+  }
+  return quoted + '"';
+}
+
+int ConsoleMessages::Show(const MessageRequest& request) {
+  if (request.icon != MessageIcon::Question) {
+    host_.err << "KelderwickCmd: " << request.text << '\n';
+    return request.defaultButton;
+  }
+  int yes = request.defaultButton;
+  for (size_t i = 0; i < request.buttons.size(); ++i)
+    if (request.buttons[i] == "&Yes" || request.buttons[i] == "Yes") yes = static_cast<int>(i);
+  if (assumeYes_) return yes;
+  if (host_.interactive && host_.ask) return host_.ask(request.text) ? yes : request.cancelButton;
+  host_.err << "KelderwickCmd: " << request.text << "\nKelderwickCmd: not confirmed: the input is not a console; "
+            << "give --yes to answer yes\n";
+  return request.cancelButton;
+}
+
+int Run(const std::vector<std::string>& args, Platform& platform, Host& host) {
+  Options options;
+  const std::string problem = ParseArguments(args, options);
+  if (!problem.empty()) return UsageError(host, problem);
+  if (options.help) {
+    host.out << UsageText();
+    return kExitDone;
+  }
+  if (options.version) {
+    host.out << "KelderwickCmd " << host.programVersion << '\n';
+    return kExitDone;
+  }
+  ConsoleMessages messages(host, options.yes);
+  Platform console{platform.registry, platform.files,       platform.shell,      messages,
+                   platform.links,    platform.folders,     platform.versions,   platform.icons,
+                   platform.environment, platform.properties, platform.locks};
+  try {
+    return RunCommand(options, console, host);
+  } catch (const std::exception& error) {
+    host.err << "KelderwickCmd: " << error.what() << '\n';
+    return kExitFailed;
+  }
+}
+
+}  // namespace kw::console

@@ -1,0 +1,206 @@
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+#include <map>
+#include <set>
+#include <sstream>
+
+#include "MainFormSupport.h"
+#include "RegistryReadBack.h"
+#include "console/unitConsole.h"
+#include "entries/unitAppListDetails.h"
+
+namespace kw {
+namespace {
+
+using console::kExitDone;
+using console::kExitFailed;
+using console::kExitUsage;
+
+// Splits CSV text (RFC 4180) into records of fields.
+std::vector<std::vector<std::string>> ParseCsv(const std::string& text) {
+  std::vector<std::vector<std::string>> records(1, std::vector<std::string>(1));
+  bool quoted = false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (quoted) {
+      if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') records.back().back() += text[++i];
+      else if (c == '"') quoted = false;
+      else records.back().back() += c;
+    } else if (c == '"') {
+      quoted = true;
+    } else if (c == ',') {
+      records.back().emplace_back();
+    } else if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+      ++i;
+      records.emplace_back(1);
+    } else {
+      records.back().back() += c;
+    }
+  }
+  records.pop_back();  // after the last CRLF
+  return records;
+}
+
+// The console program and the window on one in-memory machine.
+class ConsoleTest : public testing::MainFormFixture {
+ protected:
+  const std::string kCyrillic = "Обновление, \"быстрое\"";
+  const std::string kJapanese = "更新プログラム\r\n二行";
+
+  void SetUp() override {
+    MainFormFixture::SetUp();
+    sys.registry.PutString(kHkeyLocalMachine, kRunKeyPath, kCyrillic, "C:\\Программы\\upd.exe /тихо");
+    sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, kJapanese, "\"C:\\アプリ\\app.exe\" -q");
+    sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, "Plain", "plain.exe");
+    sys.links.AddLink(testing::kTestUserStartup + "\\Notes.lnk", LinkData{"C:\\Notes\\notes.exe", "", 1, ""});
+  }
+  int Run(std::vector<std::string> args) {
+    out.str({});
+    err.str({});
+    console::Host host(out, err);
+    host.machineName = "PC-1";
+    host.utcNow = [] { return std::string("2026-12-08T14:00:00Z"); };
+    return console::Run(args, platform, host);
+  }
+  nlohmann::json ListJson() {
+    EXPECT_EQ(Run({"list", "--format", "json"}), kExitDone) << err.str();
+    return nlohmann::json::parse(out.str());
+  }
+  std::string IdOf(const std::string& caption) {
+    for (const auto& entry : ListJson())
+      if (entry["caption"] == caption) return entry["id"];
+    return "<none>";
+  }
+  std::string Snapshot() {
+    std::string all;
+    for (const std::string& caption : testing::StoredCaptions(sys.registry))
+      if (caption != "<no store>") all += caption + "|";
+    for (const char* name : {"Plain", "Notes"}) all += testing::RunValue(sys.registry, kHkeyCurrentUser, name) + "|";
+    return all + std::to_string(sys.files.FileExists(testing::kTestUserStartup + "\\Notes.lnk"));
+  }
+  std::ostringstream out, err;
+};
+
+TEST_F(ConsoleTest, ArgumentsAndUsage) {
+  for (const auto& args : std::vector<std::vector<std::string>>{
+           {}, {"frobnicate"}, {"list", "extra"}, {"show"}, {"list", "--format", "xml"}, {"list", "--format"},
+           {"list", "--colour"}, {"show", "x", "--format=json"}}) {
+    EXPECT_EQ(Run(args), kExitUsage) << ::testing::PrintToString(args);
+    EXPECT_NE(err.str().find("Usage: KelderwickCmd"), std::string::npos);
+    EXPECT_TRUE(out.str().empty());
+  }
+  EXPECT_EQ(Run({"--help"}), kExitDone);
+  EXPECT_NE(out.str().find("export FILE"), std::string::npos);
+  EXPECT_EQ(Run({"--version"}), kExitDone);
+  console::Options options;
+  EXPECT_EQ(console::ParseArguments({"-y", "delete", "--", "-abc"}, options), "");
+  EXPECT_TRUE(options.yes);
+  EXPECT_EQ(options.operands, std::vector<std::string>{"-abc"});
+}
+
+// Every format lists what the window lists, in its order, and reads back exactly.
+TEST_F(ConsoleTest, ListAgreesWithTheWindowInEveryFormat) {
+  sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, "Old", "old.exe");
+  Start();
+  view.ClickCheckBox(3);  // "Old" goes to the store
+  const nlohmann::json list = ListJson();
+  ASSERT_EQ(list.size(), view.items.size());
+  for (size_t i = 0; i < view.items.size(); ++i) {
+    EXPECT_EQ("  " + list[i]["caption"].get<std::string>(), view.items[i].caption);
+    EXPECT_EQ(list[i]["state"], view.items[i].checked ? "on" : "off");
+  }
+  EXPECT_EQ(list[0]["caption"], kCyrillic);
+  EXPECT_EQ(list[0]["foundIn"], "Registry ( Common )");
+  EXPECT_EQ(list[0]["arguments"], " /тихо");
+  EXPECT_EQ(list[1]["caption"], kJapanese);
+  EXPECT_EQ(list[1]["path"], "C:\\アプリ\\app.exe");
+
+  ASSERT_EQ(Run({"list", "--format=csv"}), kExitDone);
+  const auto records = ParseCsv(out.str());
+  ASSERT_EQ(records.size(), list.size() + 1);
+  EXPECT_EQ(records[0][0], "id");
+  for (size_t i = 0; i < list.size(); ++i) {
+    ASSERT_EQ(records[i + 1].size(), records[0].size());
+    for (size_t f = 0; f < records[0].size(); ++f) EXPECT_EQ(records[i + 1][f], list[i][records[0][f]]) << i;
+  }
+
+  ASSERT_EQ(Run({"list"}), kExitDone);
+  EXPECT_NE(out.str().find(list[4]["id"].get<std::string>() + "  off            Registry ( User )"), std::string::npos);
+
+  ASSERT_EQ(Run({"show", list[1]["id"]}), kExitDone);
+  MemoryRichTextPane pane;
+  ShowDetails(apps.GetItem(1), pane);
+  std::string shown;
+  for (size_t i = 0; i < pane.lines.size(); ++i) shown += pane.Text(i) + "\n";
+  EXPECT_EQ(out.str(), shown);
+
+  ASSERT_EQ(Run({"export", "C:\\out.json"}), kExitDone);
+  const auto picture = nlohmann::json::parse(*sys.files.ReadWholeFile("C:\\out.json"));
+  EXPECT_EQ(picture["machine"], "PC-1");
+  EXPECT_EQ(picture["time"], "2026-12-08T14:00:00Z");
+  EXPECT_EQ(picture["entries"], list);
+  ASSERT_EQ(picture["store"].size(), 1u);
+  EXPECT_EQ(picture["store"][0]["values"]["Caption"], "Old");
+}
+
+std::map<std::string, std::string> IdsByCaption(const nlohmann::json& list) {
+  std::map<std::string, std::string> ids;
+  for (const auto& entry : list) ids[entry["caption"]] = entry["id"];
+  return ids;
+}
+
+TEST_F(ConsoleTest, IdsNameThePlaceAndStayWhenOthersChange) {
+  const nlohmann::json before = ListJson();
+  const auto ids = IdsByCaption(before);
+  EXPECT_EQ(ids.size(), before.size());
+  std::set<std::string> distinct;
+  for (const auto& [caption, id] : ids) distinct.insert(id);
+  EXPECT_EQ(distinct.size(), ids.size());
+  EXPECT_EQ(IdsByCaption(ListJson()), ids);
+
+  sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, "Added", "added.exe");
+  auto after = IdsByCaption(ListJson());
+  EXPECT_EQ(after.erase("Added"), 1u);
+  EXPECT_EQ(after, ids);
+
+  // A shortcut is named by its origin and file name, not by the user's folder; the name's case
+  // does not matter, the origin does.
+  TAppItem here, there;
+  for (TAppItem* entry : {&here, &there}) entry->SetOrigin(orStartupUser), entry->SetEnabled(true);
+  here.SetLinkFile("C:\\Users\\ann\\Startup\\Notes.lnk");
+  there.SetLinkFile("D:\\Profiles\\bob\\Startup\\NOTES.LNK");
+  EXPECT_EQ(console::EntryId(here), console::EntryId(there));
+  there.SetOrigin(orStartupCommon);
+  EXPECT_NE(console::EntryId(here), console::EntryId(there));
+}
+
+// The actions do what the window's do; a bad id or an unconfirmed delete changes nothing.
+TEST_F(ConsoleTest, ActionsChangeTheSystemAsTheWindowDoes) {
+  const std::string plain = IdOf("Plain"), notes = IdOf("notes.exe");
+  const std::string untouched = Snapshot();
+  EXPECT_EQ(Run({"disable", "0123456789ab"}), kExitFailed);
+  EXPECT_NE(err.str().find("no entry has the id"), std::string::npos);
+  EXPECT_EQ(Run({"delete", notes}), kExitFailed);  // not interactive, no --yes
+  EXPECT_NE(err.str().find("--yes"), std::string::npos);
+  EXPECT_EQ(Run({"enable", plain}), kExitFailed);  // already on
+  sys.registry.RefuseWrite(kHkeyLocalMachine, "SOFTWARE");
+  EXPECT_EQ(Run({"disable", plain}), kExitFailed);
+  EXPECT_FALSE(err.str().empty());
+  sys.registry.ClearFaults();
+  EXPECT_EQ(Snapshot(), untouched);
+
+  EXPECT_EQ(Run({"disable", plain}), kExitDone) << err.str();
+  EXPECT_EQ(testing::RunValue(sys.registry, kHkeyCurrentUser, "Plain"), "<missing>");
+  EXPECT_EQ(testing::StoredCaptions(sys.registry), std::vector<std::string>{"Plain"});
+  EXPECT_EQ(Run({"enable", IdOf("Plain")}), kExitDone) << err.str();
+  EXPECT_EQ(Snapshot(), untouched);
+  EXPECT_EQ(IdOf("Plain"), plain);
+
+  EXPECT_EQ(Run({"--yes", "delete", notes}), kExitDone) << err.str();
+  EXPECT_FALSE(sys.files.FileExists(testing::kTestUserStartup + "\\Notes.lnk"));
+  EXPECT_EQ(IdOf("notes.exe"), "<none>");
+}
+
+}  // namespace
+}  // namespace kw

@@ -1,0 +1,196 @@
+// KelderwickCmd.exe run as scripts run it, on the prefix's real registry, Startup folder and
+// store: its list is the window's scan, and its actions change what the window's actions do.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <nlohmann/json.hpp>
+
+#include "RegistryReadBack.h"
+#include "ShellTestSupport.h"
+#include "entries/unitAppListState.h"
+#include "entries/unitSysWorks.h"
+#include "platform/memory/MemoryMessageBoxes.h"
+#include "platform/win32/Handles.h"
+#include "util/unitDiskUtils.h"
+#include "platform/win32/Win32Platform.h"
+
+namespace kw::win32 {
+namespace {
+
+struct Result {
+  DWORD exitCode = 0xFFFFFFFF;
+  std::string out, err;
+};
+
+// An inheritable temporary file for one of the child's standard handles.
+unique_file TempFile(const test_support::ScratchFolder& folder, const char* name) {
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  return unique_file(::CreateFileW(Wide(folder / name).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                                   &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr));
+}
+
+std::string ReadBack(const test_support::ScratchFolder& folder, const char* name) {
+  Win32FileSystem files;
+  return files.ReadWholeFile(folder / name).value_or("<unreadable>");
+}
+
+// Runs KelderwickCmd.exe (beside this program) with the arguments; its input is NUL, so it is
+// not interactive.
+Result RunCmd(const std::wstring& arguments) {
+  wchar_t self[MAX_PATH] = {};
+  ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring exe(self);
+  exe = exe.substr(0, exe.find_last_of(L'\\') + 1) + L"KelderwickCmd.exe";
+  test_support::ScratchFolder folder("cmd");
+  Result result;
+  {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    unique_file in(::CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, OPEN_EXISTING,
+                                 0, nullptr));
+    unique_file out = TempFile(folder, "out"), err = TempFile(folder, "err");
+    STARTUPINFOW start{};
+    start.cb = sizeof start;
+    start.dwFlags = STARTF_USESTDHANDLES;
+    start.hStdInput = in.get();
+    start.hStdOutput = out.get();
+    start.hStdError = err.get();
+    std::wstring line = L"\"" + exe + L"\" " + arguments;
+    PROCESS_INFORMATION process{};
+    if (!::CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
+                          &start, &process))
+      return result;
+    unique_kernel_handle child(process.hProcess), thread(process.hThread);
+    ::WaitForSingleObject(child.get(), 60000);
+    ::GetExitCodeProcess(child.get(), &result.exitCode);
+  }
+  result.out = ReadBack(folder, "out");
+  result.err = ReadBack(folder, "err");
+  return result;
+}
+
+class Win32Console : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    startup = GetSpecialFolderPath(system.folders, kCsidlStartup);
+    Clean();
+  }
+  void TearDown() override { Clean(); }
+  void Clean() {
+    for (RootKey root : {kHkeyLocalMachine, kHkeyCurrentUser}) {
+      TRegistry reg(platform.registry, root);
+      if (reg.OpenKey(kRunKeyPath, false))
+        for (const std::string& name : reg.GetValueNames()) reg.DeleteValue(name);
+    }
+    for (const std::string& file : ListFiles(system.files, startup + "\\*.*")) system.files.RemoveFile(file);
+    StoreRegistry(platform.registry).DeleteKey(kDisabledAppsKey);
+  }
+  void Put(const std::string& name, const std::string& data, RootKey root = kHkeyCurrentUser) {
+    TRegistry reg(platform.registry, root);
+    ASSERT_TRUE(reg.OpenKey(kRunKeyPath, true));
+    reg.WriteString(name, data);
+  }
+  nlohmann::json List() {
+    const Result listed = RunCmd(L"list --format json");
+    EXPECT_EQ(listed.exitCode, 0u) << listed.err;
+    return nlohmann::json::parse(listed.out);
+  }
+  std::string IdOf(const std::string& caption) {
+    for (const auto& entry : List())
+      if (entry["caption"] == caption) return entry["id"];
+    return "<none>";
+  }
+  // The store's subkeys by caption, each with its values.
+  std::map<std::string, std::map<std::string, std::string>> Store() {
+    std::map<std::string, std::map<std::string, std::string>> store;
+    TRegistry reg = StoreRegistry(platform.registry);
+    if (!reg.OpenKeyReadOnly(kDisabledAppsKey)) return store;
+    for (const std::string& key : reg.GetKeyNames()) {
+      TRegistry entry = StoreRegistry(platform.registry);
+      entry.OpenKeyReadOnly(std::string(kDisabledAppsKey) + "\\" + key);
+      for (const std::string& value : entry.GetValueNames())
+        store[entry.ReadString("Caption")][value] = entry.ReadString(value);
+    }
+    return store;
+  }
+
+  Win32Platform system;
+  MemoryMessageBoxes boxes;
+  Platform platform{system.registry,    system.files,      system.shell,    boxes,
+                    system.links,       system.folders,    system.versions, system.icons,
+                    system.environment, system.properties, system.locks};
+  std::string startup;
+};
+
+TEST_F(Win32Console, ListIsTheWindowsScanAndIdsStay) {
+  Put("Обновление", "C:\\windows\\system32\\notepad.exe /a", kHkeyLocalMachine);
+  Put("更新, \"プログラム\"", "\"C:\\windows\\system32\\notepad.exe\" -q");
+  Put("Stored", "C:\\stored.exe");
+  ASSERT_EQ(system.links.Write(startup + "\\Ярлык.lnk", LinkData{"C:\\windows\\notepad.exe", "", 1, ""}),
+            LinkWriteResult::Written);
+  TAppList list;
+  ScanAllEntries(list, platform);
+  for (int i = 0; i < list.Count(); ++i)
+    if (list.GetItem(i).Caption() == "Stored") {
+      ASSERT_TRUE(DisableEntry(list.GetItem(i), platform));
+    }
+  ScanAllEntries(list, platform);
+
+  const nlohmann::json listed = List();
+  ASSERT_EQ(listed.size(), static_cast<size_t>(list.Count()));
+  std::map<std::string, std::string> ids;
+  for (int i = 0; i < list.Count(); ++i) {
+    EXPECT_EQ(listed[i]["caption"], list.GetItem(i).Caption()) << i;
+    EXPECT_EQ(listed[i]["state"], list.GetItem(i).Enabled() ? "on" : "off") << i;
+    EXPECT_EQ(listed[i]["path"], list.GetItem(i).FullPath()) << i;
+    ids[listed[i]["caption"]] = listed[i]["id"];
+  }
+  EXPECT_EQ(listed[0]["caption"], "Обновление");
+  EXPECT_EQ(listed[listed.size() - 1]["state"], "off");
+
+  Put("Unrelated", "C:\\other.exe");
+  std::map<std::string, std::string> again;
+  for (const auto& entry : List()) again[entry["caption"]] = entry["id"];
+  EXPECT_EQ(again.erase("Unrelated"), 1u);
+  EXPECT_EQ(again, ids);
+}
+
+TEST_F(Win32Console, ActionsDoWhatTheWindowsActionsDo) {
+  const std::string line = "\"C:\\Program Files\\Приложение\\app.exe\" -q";
+  Put("Приложение", line);
+  const std::string id = IdOf("Приложение");
+
+  Result result = RunCmd(L"delete " + Wide(id));
+  EXPECT_EQ(result.exitCode, 1u);
+  EXPECT_NE(result.err.find("--yes"), std::string::npos);
+  EXPECT_EQ(RunCmd(L"disable 000000000000").exitCode, 1u);
+  EXPECT_EQ(testing::RunValue(platform.registry, kHkeyCurrentUser, "Приложение"), line);
+
+  result = RunCmd(L"disable " + Wide(id));
+  ASSERT_EQ(result.exitCode, 0u) << result.err;
+  EXPECT_EQ(testing::RunValue(platform.registry, kHkeyCurrentUser, "Приложение"), "<missing>");
+  const auto byConsole = Store();
+  result = RunCmd(L"enable " + Wide(IdOf("Приложение")));
+  ASSERT_EQ(result.exitCode, 0u) << result.err;
+  EXPECT_EQ(testing::RunValue(platform.registry, kHkeyCurrentUser, "Приложение"), line);
+  EXPECT_TRUE(Store().empty());
+  EXPECT_EQ(IdOf("Приложение"), id);
+
+  // The window's action stores the same values.
+  TAppList list;
+  ScanAllEntries(list, platform);
+  ASSERT_EQ(list.Count(), 1);
+  ASSERT_TRUE(DisableEntry(list.GetItem(0), platform));
+  EXPECT_EQ(Store(), byConsole);
+  ScanAllEntries(list, platform);
+  ASSERT_TRUE(EnableEntry(list.GetItem(0), platform));
+
+  result = RunCmd(L"--yes delete " + Wide(id));
+  ASSERT_EQ(result.exitCode, 0u) << result.err;
+  EXPECT_EQ(testing::RunValue(platform.registry, kHkeyCurrentUser, "Приложение"), "<missing>");
+  EXPECT_TRUE(boxes.shown.empty());
+}
+
+}  // namespace
+}  // namespace kw::win32
