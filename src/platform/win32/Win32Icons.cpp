@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include "platform/win32/SystemFolderPath.h"
 #include "platform/win32/WideString.h"
 
 namespace kw::win32 {
@@ -32,11 +33,11 @@ std::unique_ptr<Icon> Wrap(HICON icon) {
 }  // namespace
 
 std::unique_ptr<Icon> Win32Icons::FileIcon(std::string_view path, int index) {
-  return Wrap(::ExtractIconW(ProgramInstance(), Wide(path).c_str(), static_cast<UINT>(index)));
+  return Wrap(::ExtractIconW(ProgramInstance(), UnredirectedPath(Wide(path)).c_str(), static_cast<UINT>(index)));
 }
 
 std::unique_ptr<Icon> Win32Icons::AssociatedIcon(std::string_view path, int index) {
-  const std::wstring file = Wide(path);
+  const std::wstring file = UnredirectedPath(Wide(path));
   // The call may write the path of the icon's file back into its buffer.
   std::wstring buffer = file;
   buffer.resize(MAX_PATH + 1 > buffer.size() ? MAX_PATH + 1 : buffer.size() + 1, L'\0');

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "platform/win32/SystemFolderPath.h"
 #include "platform/win32/WideString.h"
 
 namespace kw::win32 {
@@ -42,7 +43,7 @@ class Win32VersionBlock : public VersionBlock {
 }  // namespace
 
 std::unique_ptr<VersionBlock> Win32VersionInfo::Load(std::string_view path) {
-  const std::wstring file = Wide(path);
+  const std::wstring file = UnredirectedPath(Wide(path));
   DWORD handle = 0;
   const DWORD size = ::GetFileVersionInfoSizeW(file.c_str(), &handle);
   if (size == 0) return nullptr;
