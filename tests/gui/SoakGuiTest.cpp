@@ -23,6 +23,7 @@
 #include "app/win32/MainWindow.h"
 #include "dialogs/unitAddApp.h"
 #include "entries/unitAppListState.h"
+#include "entries/unitStartupApproved.h"
 #include "entries/unitSysWorks.h"
 #include "platform/memory/MemoryMessageBoxes.h"
 #include "platform/win32/Win32Platform.h"
@@ -113,13 +114,34 @@ struct Expected {
   std::string linkFile;   // shortcuts only
   std::string runData;    // Run values only: the value as it must read now
   bool enabled = true;
-  bool rundll = false;  // a command line the DLL runner runs: written back as found
+  bool rundll = false;      // a command line the DLL runner runs: written back as found
+  bool view32 = false;      // a machine-wide Run value of the 32-bit registry view
+  bool windowsOff = false;  // switched off by Windows' own startup settings, still in place
 };
 
 bool IsRun(int origin) { return origin == orRegistryCommon || origin == orRegistryUser; }
 RootKey RunRoot(int origin) { return origin == orRegistryCommon ? kHkeyLocalMachine : kHkeyCurrentUser; }
-// The position of an entry's group in the list: the two Run keys, the two folders, the store.
-int Group(const Expected& entry) { return entry.enabled ? entry.origin : 4; }
+RegView ViewOf(const Expected& entry) {
+  if (entry.origin != orRegistryCommon) return RegView::Native;
+  return entry.view32 ? RegView::Bits32 : RegView::Bits64;
+}
+// The position of an entry's group in the list: the machine's Run key in the program's own
+// (64-bit) view and in the 32-bit view, the user's, the two folders, the store.
+int Group(const Expected& entry) {
+  if (!entry.enabled) return 5;
+  return entry.origin == orRegistryCommon ? (entry.view32 ? 1 : 0) : entry.origin + 1;
+}
+// Where Windows' startup setting of an entry is kept, and under which name.
+std::pair<RootKey, std::string> SwitchKey(const Expected& entry) {
+  const std::string base = std::string(kStartupApprovedKey) + "\\";
+  switch (entry.origin) {
+    case orRegistryCommon: return {kHkeyLocalMachine, base + (entry.view32 ? "Run32" : "Run")};
+    case orRegistryUser: return {kHkeyCurrentUser, base + "Run"};
+    case orStartupCommon: return {kHkeyLocalMachine, base + "StartupFolder"};
+    default: return {kHkeyCurrentUser, base + "StartupFolder"};
+  }
+}
+std::string SwitchName(const Expected& entry) { return IsRun(entry.origin) ? entry.caption : ExtractFileName(entry.linkFile); }
 
 class Soak : public ::testing::Test {
  protected:
@@ -151,9 +173,12 @@ class Soak : public ::testing::Test {
 
   void Clean() {
     for (RootKey root : {kHkeyLocalMachine, kHkeyCurrentUser}) {
-      TRegistry reg(platform.registry, root);
-      if (reg.OpenKey(kRunKeyPath, false))
-        for (const std::string& name : reg.GetValueNames()) reg.DeleteValue(name);
+      for (RegView view : {RegView::Native, RegView::Bits32}) {
+        TRegistry reg(platform.registry, root, view);
+        if (reg.OpenKey(kRunKeyPath, false))
+          for (const std::string& name : reg.GetValueNames()) reg.DeleteValue(name);
+      }
+      TRegistry(platform.registry, root, RegView::Bits64).DeleteKey(kStartupApprovedKey);
     }
     StoreRegistry(platform.registry).DeleteKey(kDisabledAppsKey);
     for (const std::string& folder : {user, common})
@@ -175,14 +200,15 @@ class Soak : public ::testing::Test {
     return (made % 5 == 0 ? std::string("Программа ") : std::string(prefix)) + std::to_string(made);
   }
 
-  void SeedRun(int origin) {
+  void SeedRun(int origin, bool view32 = false) {
     Expected entry;
     entry.origin = origin;
+    entry.view32 = origin == orRegistryCommon && view32;
     entry.caption = Fresh("Run ");
     entry.program = NewProgram("run-" + std::to_string(made));
     entry.arguments = made % 3 == 0 ? "" : "/tray " + std::to_string(made);
     entry.runData = "\"" + entry.program + "\"" + (entry.arguments.empty() ? "" : " " + entry.arguments);
-    TRegistry reg(platform.registry, RunRoot(origin));
+    TRegistry reg(platform.registry, RunRoot(origin), ViewOf(entry));
     ASSERT_TRUE(reg.OpenKey(kRunKeyPath, true));
     reg.WriteString(entry.caption, entry.runData);
     model.push_back(entry);
@@ -245,10 +271,12 @@ class Soak : public ::testing::Test {
     return false;
   }
 
-  std::vector<Expected*> Pick(bool enabled, bool any = false) {
+  // Entries shown ticked (enabled), unticked (disabled: stored or switched off by Windows),
+  // or all of them.
+  std::vector<Expected*> Pick(bool ticked, bool any = false) {
     std::vector<Expected*> found;
     for (Expected& entry : model)
-      if (any || entry.enabled == enabled) found.push_back(&entry);
+      if (any || (entry.enabled && !entry.windowsOff) == ticked) found.push_back(&entry);
     return found;
   }
   int ListIndex(const Expected& entry) { return list.Find("  " + entry.caption); }
@@ -261,12 +289,14 @@ class Soak : public ::testing::Test {
       if (!ok) problems += "\n  " + what;
     };
 
-    // The Run keys hold exactly the enabled Run entries.
-    for (RootKey root : {kHkeyLocalMachine, kHkeyCurrentUser}) {
+    // The Run keys, in both views of the machine's, hold exactly the enabled Run entries.
+    for (const auto& [root, view] : {std::pair{kHkeyLocalMachine, RegView::Bits64}, std::pair{kHkeyLocalMachine, RegView::Bits32},
+                                     std::pair{kHkeyCurrentUser, RegView::Native}}) {
       std::map<std::string, std::string> want, have;
       for (const Expected& entry : model)
-        if (entry.enabled && IsRun(entry.origin) && RunRoot(entry.origin) == root) want[entry.caption] = entry.runData;
-      TRegistry reg(platform.registry, root);
+        if (entry.enabled && IsRun(entry.origin) && RunRoot(entry.origin) == root && ViewOf(entry) == view)
+          want[entry.caption] = entry.runData;
+      TRegistry reg(platform.registry, root, view);
       if (reg.OpenKey(kRunKeyPath, false))
         for (const std::string& name : reg.GetValueNames()) have[name] = reg.ReadString(name);
       for (const auto& [name, data] : want)
@@ -329,6 +359,20 @@ class Soak : public ::testing::Test {
     for (const auto& [caption, entry] : wantStored)
       expect(haveStored.count(caption), "stored entry '" + caption + "' is missing");
 
+    // Windows' startup settings say off exactly for the entries it switched off.
+    std::set<std::string> wantOff, haveOff;
+    for (const Expected& entry : model)
+      if (entry.windowsOff) wantOff.insert(FoldCase(SwitchKey(entry).second + "|" + SwitchName(entry)));
+    for (RootKey root : {kHkeyLocalMachine, kHkeyCurrentUser})
+      for (const char* key : {"Run", "Run32", "StartupFolder"}) {
+        TRegistry reg(platform.registry, root, RegView::Bits64);
+        const std::string path = std::string(kStartupApprovedKey) + "\\" + key;
+        if (!reg.OpenKeyReadOnly(path)) continue;
+        for (const std::string& name : reg.GetValueNames())
+          if (DecodeStartupSwitch(*reg.ReadValue(name)).off) haveOff.insert(FoldCase(path + "|" + name));
+      }
+    expect(wantOff == haveOff, "Windows' startup settings switch off other entries than expected");
+
     // The list shows every entry once, ticked as it is, in the order of its place.
     expect(list.Count() == static_cast<int>(model.size()),
            "the list has " + std::to_string(list.Count()) + " items for " + std::to_string(model.size()) + " entries");
@@ -342,7 +386,7 @@ class Soak : public ::testing::Test {
         expect(false, "the list shows" + caption + ", which is not an entry");
         continue;
       }
-      expect(list.Checked(i) == entry->enabled, "the check box of" + caption + " is wrong");
+      expect(list.Checked(i) == (entry->enabled && !entry->windowsOff), "the check box of" + caption + " is wrong");
       expect(Group(*entry) >= lastGroup, caption + " is listed out of order");
       lastGroup = Group(*entry);
     }
@@ -379,6 +423,7 @@ TEST_F(Soak, ThousandRandomOperationsKeepTheSystemTheStoreAndTheListInStep) {
   SeedRunDll();
   for (int i = 0; i < 2; ++i) {
     SeedRun(orRegistryCommon);
+    SeedRun(orRegistryCommon, true);
     SeedRun(orRegistryUser);
     SeedLink(orStartupCommon);
     SeedLink(orStartupUser);
@@ -402,8 +447,20 @@ TEST_F(Soak, ThousandRandomOperationsKeepTheSystemTheStoreAndTheListInStep) {
       // A program puts a Run value of its own in place; the user presses F5.
       kind = "Run values put back by a program";
       what = "a program adds a Run value, F5";
-      SeedRun(chance(50) ? orRegistryCommon : orRegistryUser);
+      SeedRun(chance(50) ? orRegistryCommon : orRegistryUser, chance(50));
       ASSERT_FALSE(HasFatalFailure());
+      list.Key(VK_F5);
+    } else if (roll >= 94 && !enabled.empty()) {
+      // Windows' own startup settings switch an entry off (as its Task Manager does); after F5
+      // it is listed unticked, in its place.
+      Expected& entry = *enabled[random() % enabled.size()];
+      kind = "switched off by Windows, F5";
+      what = "Windows switches '" + entry.caption + "' off, F5";
+      const auto [root, key] = SwitchKey(entry);
+      TRegistry reg(platform.registry, root, RegView::Bits64);
+      ASSERT_TRUE(reg.OpenKey(key, true));
+      reg.WriteValue(SwitchName(entry), RegValue{kRegBinary, std::string("\x03\0\0\0\x00\xf4\x65\xc4\x86\xa9\xdc\x01", 12)});
+      entry.windowsOff = true;
       list.Key(VK_F5);
     } else if (roll < 6 && std::any_of(enabled.begin(), enabled.end(), [](auto* e) { return IsRun(e->origin); })) {
       // Another program changes a Run value behind the list's back; unticking the entry then
@@ -416,7 +473,7 @@ TEST_F(Soak, ThousandRandomOperationsKeepTheSystemTheStoreAndTheListInStep) {
       what = "a program changes '" + entry.caption + "', untick it";
       entry.arguments = "--changed " + std::to_string(step);
       entry.runData = "\"" + entry.program + "\" " + entry.arguments;
-      TRegistry reg(platform.registry, RunRoot(entry.origin));
+      TRegistry reg(platform.registry, RunRoot(entry.origin), ViewOf(entry));
       ASSERT_TRUE(reg.OpenKey(kRunKeyPath, false));
       reg.WriteString(entry.caption, entry.runData);
       expectedBoxes = {"'" + entry.caption +
@@ -444,7 +501,10 @@ TEST_F(Soak, ThousandRandomOperationsKeepTheSystemTheStoreAndTheListInStep) {
       ASSERT_GE(index, 0) << what;
       list.Toggle(index);
       Drain();
-      entry.enabled = true;  // written back exactly as it was found
+      // A stored entry is written back exactly as it was found; one that Windows switched off
+      // is switched on there.
+      if (entry.windowsOff) entry.windowsOff = false;
+      else entry.enabled = true;
     } else if (roll < 75 || model.size() > 16) {
       const auto all = Pick(true, true);
       Expected& entry = *all[random() % all.size()];
@@ -511,7 +571,8 @@ TEST_F(Soak, ThousandRandomOperationsKeepTheSystemTheStoreAndTheListInStep) {
   for (Expected* entry : Pick(false)) {
     list.Toggle(ListIndex(*entry));
     Drain();
-    entry->enabled = true;
+    if (entry->windowsOff) entry->windowsOff = false;
+    else entry->enabled = true;
   }
   ASSERT_TRUE(Check()) << "after enabling every stored entry";
   TRegistry store = StoreRegistry(platform.registry);
