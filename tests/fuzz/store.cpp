@@ -186,7 +186,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     TRegistry run(sys.registry, kHkeyCurrentUser);
     int strings = 0;
     if (run.OpenKey(kRunKeyPath, false))
-      for (const std::string& name : run.GetValueNames()) strings += run.GetDataType(name) == kRegSz;
+      for (const std::string& name : run.GetValueNames())
+        strings += run.GetDataType(name) == kRegSz || run.GetDataType(name) == kRegExpandSz;
     KW_FUZZ_CHECK(fromRun == strings);
   }
   LoadDisabledApps(apps, platform);
@@ -199,10 +200,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     TAppItem& entry = apps.GetItem(i);
     ItemContent item;
     entry.FillListItem(item);
-    KW_FUZZ_CHECK(item.caption == "  " + entry.Caption() && item.checked == (i < fromRun));
+    KW_FUZZ_CHECK(item.caption == "  " + ShortenForDisplay(entry.Caption(), kMaxListCaptionCharacters) &&
+                  item.checked == (i < fromRun));
     try {
       ShowDetails(entry, pane);
-      KW_FUZZ_CHECK(!pane.lines.empty() && pane.Text(0) == " " + entry.Caption());
+      KW_FUZZ_CHECK(!pane.lines.empty() && pane.Text(0) == " " + ShortenForDisplay(entry.Caption(), kMaxShownCharacters));
     } catch (const EConvertError& error) {
       // Only an Origin that is not a number stops the report.
       int origin = 0;
