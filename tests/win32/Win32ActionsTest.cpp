@@ -193,6 +193,16 @@ TEST_F(Win32Actions, BothViewsExpandableValuesAndWindowsSwitches) {
   EXPECT_EQ(in32.ReadString("Both"), "C:\\32.exe");
   EXPECT_EQ(Raw("Both", kHkeyLocalMachine)->data, "C:\\64.exe");
 
+  // A machine-wide entry stored by an earlier version, without a view, goes to the 32-bit one.
+  TRegistry store = StoreRegistry(platform.registry);
+  ASSERT_TRUE(store.OpenKey(std::string(kDisabledAppsKey) + "\\12345-67", true));
+  for (const auto& [name, value] : {std::pair<const char*, const char*>{"Caption", "Old"}, {"Origin", "0"},
+                                    {"Enabled", "FALSE"}, {"FullPath", "C:\\old.exe"}, {"Arguments", " -o"}})
+    store.WriteString(name, value);
+  ASSERT_TRUE(EnableEntry(*Scan().at("Old (off)"), platform));
+  EXPECT_EQ(in32.ReadString("Old"), "\"C:\\old.exe\"  -o");
+  EXPECT_FALSE(Raw("Old", kHkeyLocalMachine).has_value());
+
   // Ticked, the switched-off entry is switched on and stays where it is.
   ASSERT_TRUE(SwitchOnEntry(listedTray, platform));
   EXPECT_EQ(approved.ReadValue("Tray")->data, StartupSwitchOn().data);
