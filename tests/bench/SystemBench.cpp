@@ -4,7 +4,9 @@
 #include "SystemBench.h"
 
 #include <cstdio>
+#include <sstream>
 
+#include "console/unitConsole.h"
 #include "entries/unitAppListState.h"
 #include "entries/unitSysWorks.h"
 #include "util/unitDiskUtils.h"
@@ -163,6 +165,24 @@ class Runner {
     refresh();  // the first one after seeding also warms the file cache
     if (!CheckListed(apps, layout, what, table_)) return Fail();
     table_.Add(what, layout.Listed(), MedianMs(Runs(active), refresh));
+  }
+
+  // The console's list of the same entries as JSON, beside the window's refresh of them.
+  void ConsoleList(int active) {
+    const Layout layout = LayoutFor(active, active / 10);
+    Seeder seeder(system_, false);
+    if (!seeder.Seed(layout)) return Fail("console list: seeding");
+    std::ostringstream out, errors;
+    console::Host host(out, errors);
+    int code = 0;
+    const auto list = [&] {
+      out.str("");
+      code = console::Run({"list", "--format", "json"}, platform_, host);
+    };
+    list();  // warms the file cache, as the first refresh does
+    const double ms = MedianMs(Runs(active), list);
+    if (code != console::kExitDone) return Fail("console list: exit code " + std::to_string(code) + " " + errors.str());
+    table_.Add("console list --format json", layout.Listed(), ms);
   }
 
   // Unticks an active entry and ticks it again, each through the action, which refreshes.
@@ -342,6 +362,8 @@ bool RunSystemBench(BenchSystem& system, ResultTable& table, const BenchOptions&
   if (wanted("store"))
     for (int count : {100, 1000}) runner.Store(count);
   if (wanted("scan")) runner.Scan(200, 200);
+  if (wanted("console"))
+    for (int active : {100, 1000}) runner.ConsoleList(active);
   Clean(system.platform());
   return runner.ok;
 }

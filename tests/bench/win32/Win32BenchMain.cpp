@@ -142,7 +142,7 @@ int main(int argc, char** argv) {
   ::InitCommonControlsEx(&controls);
 
   kw::bench::ResultTable table;
-  std::printf("Windows build (i686), under Wine or Windows\n");
+  std::printf("Windows build (%s), under Wine or Windows\n", sizeof(void*) == 8 ? "x86_64" : "i686");
   if (options.only.empty() || options.only == "codec") kw::bench::RunCodecBench(table, options.quick);
   bool ok = false;
   {
