@@ -68,7 +68,7 @@ TEST_F(Win32ScanTest, FindsExactlyWhatWasSeededInOrder) {
   ASSERT_TRUE(system.files.WriteWholeFile(user + "\\site.url", "[InternetShortcut]\r\nURL=http://example.com/\r\n"));
   FullScan();
 
-  ASSERT_EQ(list.Count(), 4);
+  ASSERT_EQ(list.Count(), 5) << "an expandable string is listed, a number is not";
   const TAppItem& machine = list.GetItem(0);
   EXPECT_EQ(machine.Caption(), "Machine");
   EXPECT_EQ(machine.Origin(), orRegistryCommon);
@@ -76,13 +76,18 @@ TEST_F(Win32ScanTest, FindsExactlyWhatWasSeededInOrder) {
   EXPECT_EQ(machine.Arguments(), " /m");
   EXPECT_TRUE(machine.Enabled());
 
-  const TAppItem& cyrillic = list.GetItem(1);
+  // The user's two values, in the registry's own order.
+  const bool cyrillicFirst = list.GetItem(1).Caption() == "Программа";
+  const TAppItem& cyrillic = list.GetItem(cyrillicFirst ? 1 : 2);
   EXPECT_EQ(cyrillic.Caption(), "Программа");
   EXPECT_EQ(cyrillic.Origin(), orRegistryUser);
   EXPECT_EQ(cyrillic.FullPath(), "C:\\Программы\\инструмент.exe");
   EXPECT_EQ(cyrillic.Arguments(), " -ключ");
+  const TAppItem& expanded = list.GetItem(cyrillicFirst ? 2 : 1);
+  EXPECT_EQ(expanded.Caption(), "Expanded");
+  EXPECT_EQ(expanded.FullPath(), "%SystemRoot%\\notepad.exe");
 
-  const TAppItem& all = list.GetItem(2);
+  const TAppItem& all = list.GetItem(3);
   EXPECT_EQ(all.Origin(), orStartupCommon);
   EXPECT_EQ(all.Caption(), "notepad.exe");
   EXPECT_TRUE(_stricmp(all.FullPath().c_str(), "C:\\windows\\system32\\notepad.exe") == 0) << all.FullPath();
@@ -90,7 +95,7 @@ TEST_F(Win32ScanTest, FindsExactlyWhatWasSeededInOrder) {
   EXPECT_EQ(all.LinkFile(), common + "\\All.lnk");
   EXPECT_GE(all.ShowCmd(), 0);
 
-  const TAppItem& mine = list.GetItem(3);
+  const TAppItem& mine = list.GetItem(4);
   EXPECT_EQ(mine.Origin(), orStartupUser);
   EXPECT_EQ(mine.Caption(), "winver.exe");
   EXPECT_EQ(mine.Arguments(), " аргумент");
