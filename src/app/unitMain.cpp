@@ -1,5 +1,6 @@
 #include "app/unitMain.h"
 
+#include <algorithm>
 #include <memory>
 
 #include "entries/unitAppListDetails.h"
@@ -54,7 +55,13 @@ class ItemContent : public ListViewItem {
 }  // namespace
 
 TfrmMain::TfrmMain(Platform& platform, TAppList& apps, MainView& view, ProgramValues values)
-    : platform_(platform), apps_(apps), view_(view), values_(std::move(values)) {}
+    : platform_(platform),
+      apps_(apps),
+      view_(view),
+      values_(std::move(values)),
+      reader_(std::make_unique<FileReader>(platform.versions, platform.icons, platform.files)) {}
+
+TfrmMain::~TfrmMain() { StopReading(); }
 
 void TfrmMain::FormCreate() {
   const std::string file = values_.ProgramFolder + (values_.LangCode != 0 ? "welcome_rus.rtf" : "welcome.rtf");
@@ -80,11 +87,12 @@ void TfrmMain::actRefreshExecute() {
   Restore restore{*this};
   ScanEntries();
   FillListView();
+  if (!view_.ReadsInBackground()) FinishReading();
 }
 
 void TfrmMain::ScanEntries() {
-  view_.IconList().Clear();
-  const std::string problems = ScanAllEntries(apps_, platform_, &view_.IconList());
+  // The files are read afterwards (StartReading).
+  const std::string problems = ScanAllEntries(apps_, platform_, nullptr, false);
   // What cannot be used of the store is said once, not at every refresh.
   if (!problems.empty() && problems != storeProblemsShown_) ErrorMessage(platform_.messages, problems);
   storeProblemsShown_ = problems;
@@ -108,23 +116,129 @@ void TfrmMain::FillListView() {
     } update(view_);
     view_.ClearItems();
     shownEntries_.clear();
+    // Images of files no longer listed pile up over many refreshes; now and then they go.
+    if (view_.IconList().Count() > 2 * apps_.Count() + 64) {
+      view_.IconList().Clear();
+      fileImages_.clear();
+    }
     for (int i = 0; i < apps_.Count(); ++i) {
       TAppItem& entry = apps_.GetItem(i);
       ItemContent item;
       entry.FillListItem(item);
-      const int image = entry.ImageIndex();  // -1 for an entry without an icon
-      view_.AddItem(item.caption, item.checked, image >= 0 ? image : kImageNone);
+      const auto image = fileImages_.find(entry.ProgramFile());
+      view_.AddItem(item.caption, item.checked, image != fileImages_.end() ? image->second : kImageNone);
       shownEntries_.push_back(Snapshot(entry));
       if (selectedShown_ && SameEntry(entry, *selectedShown_)) same = i;
       if (selectedShown_ && SamePlace(entry, *selectedShown_)) samePlace = i;
       if (item.caption == SelectedCaption) sameCaption = i;
     }
   }
+  // The reading starts before the selection, whose details read their own file at once.
+  StartReading();
   const int reselect = same >= 0 ? same : samePlace >= 0 ? samePlace : sameCaption;
   if (reselect >= 0) view_.SelectItem(reselect);
+  PreferVisibleRows();
 }
 
-std::shared_ptr<const TAppItem> TfrmMain::Snapshot(const TAppItem& entry) {
+void TfrmMain::StartReading() {
+  const int rows = static_cast<int>(shownEntries_.size());
+  rowFiles_.assign(static_cast<size_t>(rows), std::string());
+  rowIcons_.assign(static_cast<size_t>(rows), -1);
+  rowStrings_.assign(static_cast<size_t>(rows), 0);
+  rowsOfFile_.clear();
+  filesToCome_.clear();
+  indexedRows_ = iconsBefore_ = 0;
+  std::vector<std::string> files;
+  for (int row = 0; row < rows; ++row) {
+    const TAppItem& entry = *shownEntries_[static_cast<size_t>(row)];
+    const std::string& path = rowFiles_[static_cast<size_t>(row)] = entry.ProgramFile();
+    // A stored entry keeps the version strings it was stored with; only its icon is read.
+    rowStrings_[static_cast<size_t>(row)] = !entry.Enabled();
+    rowsOfFile_[path].push_back(row);
+    if (filesToCome_.insert(path).second) files.push_back(path);
+  }
+  if (view_.ReadsInBackground())
+    reader_->StartThread([this] { return view_.PrepareReaderThread(); }, [this] { view_.FilesReadSignal(); });
+  reader_->Read(files);
+}
+
+void TfrmMain::PreferVisibleRows() {
+  const auto [first, count] = view_.VisibleItems();
+  std::vector<std::string> files;
+  for (int row = std::max(first, 0); row < first + count && row < static_cast<int>(rowFiles_.size()); ++row)
+    files.push_back(rowFiles_[static_cast<size_t>(row)]);
+  reader_->Prefer(files);
+}
+
+void TfrmMain::FilesArrived() {
+  for (const FileDetails& details : reader_->Take()) Apply(details);
+}
+
+void TfrmMain::FinishReading() {
+  FilesArrived();
+  std::vector<std::string> rest;
+  std::unordered_set<std::string> seen;
+  for (const std::string& path : rowFiles_)
+    if (filesToCome_.count(path) && seen.insert(path).second) rest.push_back(path);
+  for (const FileDetails& details : reader_->ReadNow(rest)) Apply(details);
+}
+
+void TfrmMain::StopReading() {
+  if (reader_) reader_->Stop();
+}
+
+void TfrmMain::Apply(const FileDetails& details) {
+  const auto rows = rowsOfFile_.find(details.path);
+  if (rows == rowsOfFile_.end()) return;
+  filesToCome_.erase(details.path);
+  int image = kImageNone;
+  if (details.icon) {
+    const auto kept = fileImages_.find(details.path);
+    image = kept != fileImages_.end() ? view_.IconList().ReplaceIcon(kept->second, *details.icon)
+                                      : view_.IconList().AddIcon(*details.icon);
+  }
+  if (image >= 0) fileImages_[details.path] = image;
+  else fileImages_.erase(details.path);
+  // The list view reports a new image as a change of its item: not a click.
+  const bool ready = ListReady;
+  ListReady = false;
+  for (const int row : rows->second) {
+    rowIcons_[static_cast<size_t>(row)] = image >= 0 ? 1 : 0;
+    if (!rowStrings_[static_cast<size_t>(row)]) {
+      rowStrings_[static_cast<size_t>(row)] = 1;
+      shownEntries_[static_cast<size_t>(row)]->PutVersionStrings(details.strings);
+      if (row < apps_.Count()) apps_.GetItem(row).PutVersionStrings(details.strings);
+    }
+    view_.SetItemImage(row, image >= 0 ? image : kImageNone);
+  }
+  ListReady = ready;
+  // ImageIndex counts the icons of the rows before: it is known up to the first row not read.
+  while (indexedRows_ < static_cast<int>(rowIcons_.size()) && rowIcons_[static_cast<size_t>(indexedRows_)] >= 0) {
+    const int index = rowIcons_[static_cast<size_t>(indexedRows_)] ? iconsBefore_++ : -1;
+    shownEntries_[static_cast<size_t>(indexedRows_)]->SetImageIndex(index);
+    if (indexedRows_ < apps_.Count()) apps_.GetItem(indexedRows_).SetImageIndex(index);
+    ++indexedRows_;
+  }
+}
+
+void TfrmMain::CompleteRow(int row, bool imageIndexes) {
+  if (row < 0 || row >= static_cast<int>(rowFiles_.size())) return;
+  FilesArrived();
+  std::vector<std::string> files;
+  for (int r = imageIndexes ? indexedRows_ : row; r <= row; ++r)
+    if (rowIcons_[static_cast<size_t>(r)] < 0 || !rowStrings_[static_cast<size_t>(r)])
+      files.push_back(rowFiles_[static_cast<size_t>(r)]);
+  for (const FileDetails& details : reader_->ReadNow(files)) Apply(details);
+}
+
+int TfrmMain::RowOf(const TAppItem& shown) const {
+  for (size_t row = 0; row < shownEntries_.size(); ++row)
+    if (SameEntry(*shownEntries_[row], shown) && shownEntries_[row]->CommandLine() == shown.CommandLine())
+      return static_cast<int>(row);
+  return -1;
+}
+
+std::shared_ptr<TAppItem> TfrmMain::Snapshot(const TAppItem& entry) {
   auto copy = std::make_shared<TAppItem>();
   copy->Assign(entry);
   return copy;
@@ -137,11 +251,7 @@ std::shared_ptr<const TAppItem> TfrmMain::ShownEntry(int index) const {
 
 std::shared_ptr<const TAppItem> TfrmMain::SelectedShown() const { return ShownEntry(view_.SelectedIndex()); }
 
-bool TfrmMain::StillListed(const TAppItem& shown) const {
-  for (const auto& entry : shownEntries_)
-    if (SameEntry(*entry, shown) && entry->CommandLine() == shown.CommandLine()) return true;
-  return false;
-}
+bool TfrmMain::StillListed(const TAppItem& shown) const { return RowOf(shown) >= 0; }
 
 TAppItem* TfrmMain::SelectedEntry() {
   const int index = view_.SelectedIndex();
@@ -151,6 +261,7 @@ TAppItem* TfrmMain::SelectedEntry() {
 
 void TfrmMain::lvAppsSelectItem(int index, bool selected) {
   if (!selected || index < 0 || index >= apps_.Count()) return;
+  CompleteRow(index, false);
   ShowDetails(apps_.GetItem(index), view_.Display());
 }
 
@@ -207,8 +318,11 @@ void TfrmMain::EnableShown(const TAppItem& shown) {
 }
 
 void TfrmMain::DisableShown(const TAppItem& shown) {
-  if (!shown.Enabled() || !StillListed(shown)) return;
-  DisableEntry(shown, platform_);
+  const int row = RowOf(shown);
+  if (!shown.Enabled() || row < 0) return;
+  // The store keeps the entry with everything its file gives, as read at once.
+  CompleteRow(row, true);
+  DisableEntry(*shownEntries_[static_cast<size_t>(row)], platform_);
   actRefreshExecute();
 }
 
@@ -228,6 +342,7 @@ void TfrmMain::actWebSearchExecute() {
   if (apps_.Count() == 0) return;
   TAppItem* entry = SelectedEntry();
   if (!entry) return;
+  CompleteRow(view_.SelectedIndex(), false);
   SearchWebForEntry(*entry, platform_, values_.ProgramFolder);
 }
 

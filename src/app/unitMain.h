@@ -5,8 +5,12 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
 #include <vector>
 
+#include "app/unitFileReader.h"
 #include "entries/unitAppList.h"
 #include "platform/Platform.h"
 #include "platform/RichTextPane.h"
@@ -42,6 +46,9 @@ class MainView {
   virtual void ClearItems() = 0;
   // imageIndex: the image in IconList, or kImageNone.
   virtual void AddItem(const std::string& caption, bool checked, int imageIndex) = 0;
+  virtual void SetItemImage(int index, int imageIndex) = 0;
+  // The items the list shows now: the first, and how many.
+  virtual std::pair<int, int> VisibleItems() { return {0, ItemCount()}; }
   // Around a rebuild of the list: the list is drawn once when it is complete, not after every
   // item (which costs a redraw of the scroll bar per item once the list overflows).
   virtual void BeginListUpdate() {}
@@ -55,11 +62,21 @@ class MainView {
   virtual void ProcessPendingMessages() = 0;
   virtual std::uintptr_t WindowHandle() = 0;
   virtual void Close() = 0;
+
+  // Program files are read on a thread of their own where the view says so; it then has
+  // TfrmMain::FilesArrived run on the window's thread after each FilesReadSignal. A view that
+  // does not gets them all read before a refresh returns.
+  virtual bool ReadsInBackground() { return false; }
+  // Called on the reader's thread as it starts; what it returns lives as long as the thread.
+  virtual std::shared_ptr<void> PrepareReaderThread() { return nullptr; }
+  // Called on the reader's thread: files have been read.
+  virtual void FilesReadSignal() {}
 };
 
 class TfrmMain {
  public:
   TfrmMain(Platform& platform, TAppList& apps, MainView& view, ProgramValues values);
+  ~TfrmMain();
 
   // Loads the welcome text and runs Refresh. A missing welcome file raises
   // "Cannot open file <path>" once the refresh has run.
@@ -84,6 +101,18 @@ class TfrmMain {
   // The application became active.
   void AppEventsActivate();
 
+  // A refresh lists the entries at once; the version strings and icons of their program
+  // files come afterwards (visible rows first, each file once), and each row is updated as
+  // they arrive. FilesArrived puts in what has arrived; FinishReading reads the rest at once.
+  void FilesArrived();
+  void FinishReading();
+  // The files of the list that have not given their version strings and icon yet.
+  int FilesStillToRead() const { return static_cast<int>(filesToCome_.size()); }
+  // The window is closing: the reader stops.
+  void StopReading();
+  // The rows now in view are read before the others (after a refresh and a scroll).
+  void PreferVisibleRows();
+
   const ProgramValues& Values() const { return values_; }
 
   bool ListReady = true;
@@ -94,8 +123,14 @@ class TfrmMain {
  private:
   void ScanEntries();
   void FillListView();
+  void StartReading();
+  void Apply(const FileDetails& details);
+  // The entry at row with what its file gives, read now where it has not arrived; with
+  // imageIndexes also the ImageIndex of every row up to it (which counts the icons before).
+  void CompleteRow(int row, bool imageIndexes);
+  int RowOf(const TAppItem& shown) const;  // -1 where it is no longer listed as it was
   TAppItem* SelectedEntry();
-  static std::shared_ptr<const TAppItem> Snapshot(const TAppItem& entry);
+  static std::shared_ptr<TAppItem> Snapshot(const TAppItem& entry);
   // The entry as the list shows it at index, or selected; null when there is none.
   std::shared_ptr<const TAppItem> ShownEntry(int index) const;
   std::shared_ptr<const TAppItem> SelectedShown() const;
@@ -109,9 +144,23 @@ class TfrmMain {
   ProgramValues values_;
   // What the list view shows, one copy per item: the actions act on these copies, taken when
   // the user acted, never on whatever is selected or listed when they run.
-  std::vector<std::shared_ptr<const TAppItem>> shownEntries_;
+  // What arrives of the files later goes into these copies too.
+  std::vector<std::shared_ptr<TAppItem>> shownEntries_;
   std::shared_ptr<const TAppItem> selectedShown_;
   std::string storeProblemsShown_;
+
+  // The reading of the listed entries' files.
+  std::unique_ptr<FileReader> reader_;
+  std::vector<std::string> rowFiles_;                             // per row: its ProgramFile
+  std::vector<signed char> rowIcons_;                             // per row: -1 not read yet, 0 none, 1 one
+  std::vector<char> rowStrings_;                                  // per row: version strings put (or kept)
+  std::unordered_map<std::string, std::vector<int>> rowsOfFile_;  // the rows each file starts
+  std::unordered_set<std::string> filesToCome_;
+  int indexedRows_ = 0;  // rows from the first whose ImageIndex is known
+  int iconsBefore_ = 0;  // the icons among those rows
+  // The image of each file read, kept from one refresh to the next: a row shows its file's
+  // last icon until the file has been read again.
+  std::unordered_map<std::string, int> fileImages_;
 };
 
 }  // namespace kw

@@ -1,5 +1,6 @@
 #include "entries/unitAppList.h"
 
+#include <algorithm>
 #include <unordered_map>
 #include <vector>
 
@@ -31,14 +32,40 @@ std::string TAppItem::ProgramFile() const {
   return expanded.empty() ? FullPath() : expanded;
 }
 
-void TAppItem::ReadVersionInfo(VersionInfo& versions) {
-  const std::unique_ptr<VersionBlock> block = versions.Load(ProgramFile());
-  if (!block) return;
+VersionStrings ReadVersionStrings(VersionInfo& versions, std::string_view path) {
+  VersionStrings strings;
+  const std::unique_ptr<VersionBlock> block = versions.Load(path);
+  if (!block) return strings;
   const auto translations = block->Translations();
-  if (translations.empty()) return;
+  if (translations.empty()) return strings;
   const auto [language, codePage] = translations.front();
+  strings.found = true;
   for (const char* name : kVersionKeys)
-    SetOptionString(*this, name, block->QueryString(StringFileInfoQuery(language, codePage, name)).value_or(std::string()));
+    strings.values.emplace_back(name, block->QueryString(StringFileInfoQuery(language, codePage, name)).value_or(std::string()));
+  return strings;
+}
+
+void TAppItem::ReadVersionInfo(VersionInfo& versions) {
+  for (const auto& [name, value] : ReadVersionStrings(versions, ProgramFile()).values) SetOptionString(*this, name, value);
+}
+
+void TAppItem::PutVersionStrings(const VersionStrings& strings) {
+  if (!strings.found) return;
+  bool present = false;
+  for (const char* name : kVersionKeys) present = present || IndexOfName(name) >= 0;
+  if (present) {  // read before: replaced in place, as a second reading does
+    for (const auto& [name, value] : strings.values) SetOptionString(*this, name, value);
+    return;
+  }
+  // The scan reads them right after the command line's keys, or after ExpandedPath where the
+  // path names environment variables; the lines set since follow them.
+  int after = -1;
+  for (const char* name : {keys::CommandLine, keys::FullPath, keys::Arguments}) after = std::max(after, IndexOfName(name));
+  if (GetOptionString(*this, keys::ExpandedPath) != FullPath()) after = std::max(after, IndexOfName(keys::ExpandedPath));
+  std::vector<std::string> rest(Lines().begin() + (after + 1), Lines().end());
+  while (Count() > after + 1) Delete(Count() - 1);
+  for (const auto& [name, value] : strings.values) SetOptionString(*this, name, value);
+  for (std::string& line : rest) Add(std::move(line));
 }
 
 void TAppItem::LoadIcon(Icons& icons, ImageList& images) {

@@ -3,6 +3,8 @@
 // entry list that discovery fills and the main window shows.
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "persist/unitDataStreaming.h"
 #include "persist/unitDataStreamingCollections.h"
@@ -72,6 +74,14 @@ class ListViewItem {
   virtual void SetChecked(bool checked) = 0;
 };
 
+// The version strings of one file under its resource's first translation, by name in the
+// order of kVersionKeys; found is false for a file without a usable version resource.
+struct VersionStrings {
+  bool found = false;
+  std::vector<std::pair<const char*, std::string>> values;
+};
+VersionStrings ReadVersionStrings(VersionInfo& versions, std::string_view path);
+
 // One autorun entry. Everything it holds is in its option-list lines and its ListName; the
 // accessors only give the keys their types (absent strings read empty, absent integers -1,
 // Enabled true only for "TRUE").
@@ -109,6 +119,10 @@ class TAppItem : public TOptionsList {
   // Reads the version strings of ProgramFile under the resource's first translation; an empty
   // one removes its key. A file without a version resource changes nothing.
   void ReadVersionInfo(VersionInfo& versions);
+  // Strings read apart from the entry (of its ProgramFile), put where reading them during the
+  // scan puts them: an entry scanned without them ends with the same lines, in the same
+  // order, as one scanned with them.
+  void PutVersionStrings(const VersionStrings& strings);
   // Adds the icon of ProgramFile to the image list and sets ImageIndex (-1 without an icon).
   void LoadIcon(Icons& icons, ImageList& images);
   // Two blanks and the caption, a caption longer than kMaxListCaptionCharacters cut for

@@ -485,11 +485,23 @@ bool CanChangeMachineWide(Platform& platform) {
          MayWriteAt(platform.registry, kStoreView, kStoreRoot, kDisabledAppsKey);
 }
 
-std::string ScanAllEntries(TAppList& list, Platform& platform, ImageList* images) {
+namespace {
+
+// Version resources when the scan reads none: every file reads as one without.
+class NoVersionResources : public VersionInfo {
+ public:
+  std::unique_ptr<VersionBlock> Load(std::string_view) override { return nullptr; }
+};
+
+}  // namespace
+
+std::string ScanAllEntries(TAppList& list, Platform& platform, ImageList* images, bool readFiles) {
   CachedVersionInfo cached(platform.versions);
   LocalFilesOnly local(platform.files, cached, platform.icons);
+  NoVersionResources none;
+  VersionInfo& versions = readFiles ? static_cast<VersionInfo&>(local) : none;
   Platform scan{platform.registry, platform.files, platform.shell, platform.messages,    platform.links,
-                platform.folders,  local,          local,          platform.environment, platform.properties,
+                platform.folders,  versions,       local,          platform.environment, platform.properties,
                 platform.locks};
   list.Clear();
   ScanMachineRunKeys(list, scan);
@@ -498,7 +510,7 @@ std::string ScanAllEntries(TAppList& list, Platform& platform, ImageList* images
   ScanStartupFolder(list, scan, kCsidlStartup);
   MarkWindowsSwitches(list, platform);
   std::string problems = LoadDisabledApps(list, platform);
-  if (images) list.LoadIcons(local, *images);
+  if (images && readFiles) list.LoadIcons(local, *images);
   return problems;
 }
 

@@ -69,9 +69,11 @@ std::string LoadDisabledApps(TAppList& list, Platform& platform);
 // Lists every entry afresh, in the order the window shows them: the machine's Run key, the
 // user's, the common Startup folder, the user's, then the stored entries. A program file that
 // several entries start has its version resource read once, and files on other computers are
-// not read at all (LocalFilesOnly). With images, each entry's icon is added to them. Returns
-// LoadDisabledApps' description of what could not be read of the store.
-std::string ScanAllEntries(TAppList& list, Platform& platform, ImageList* images = nullptr);
+// not read at all (LocalFilesOnly). With images, each entry's icon is added to them. Without
+// readFiles no program file is read: the entries come without version strings and icons, to
+// be read afterwards (ReadVersionStrings, PutVersionStrings). Returns LoadDisabledApps'
+// description of what could not be read of the store.
+std::string ScanAllEntries(TAppList& list, Platform& platform, ImageList* images = nullptr, bool readFiles = true);
 
 // What the user is told when a change that concerns every user is refused for lack of rights.
 inline constexpr const char* kMachineWideNeedsAdminMessage = "Changing entries for all users needs administrator rights";

@@ -33,6 +33,8 @@ class ImageList {
   virtual ~ImageList() = default;
   // The new image's index, or -1 when the icon could not be added.
   virtual int AddIcon(const Icon& icon) = 0;
+  // Puts the icon in place of image index; index, or -1 when it could not.
+  virtual int ReplaceIcon(int index, const Icon& icon) = 0;
   virtual void Clear() = 0;
   virtual int Count() const = 0;
 };

@@ -102,6 +102,7 @@ class HeadlessView : public MainView {
   void AddItem(const std::string& caption, bool checked, int imageIndex) override {
     items.push_back(Item{caption, checked, imageIndex});
   }
+  void SetItemImage(int index, int imageIndex) override { items.at(static_cast<size_t>(index)).image = imageIndex; }
   void SelectItem(int index) override {
     selected_ = index;
     if (form) form->lvAppsSelectItem(index, true);

@@ -63,7 +63,8 @@ class MainWindowGui : public ::testing::Test {
   }
   std::vector<std::string> StoredCaptions() { return testing::StoredCaptions(platform.registry); }
 
-  void OpenWindow() {
+  // Opens the window and, unless told not to, waits until the entries' files have been read.
+  void OpenWindow(bool waitForFiles = true) {
     ProgramValues values;
     values.ProgramFolder = programFolder;
     values.AppVersion = "2.0.0.1";
@@ -74,6 +75,11 @@ class MainWindowGui : public ::testing::Test {
     window->Show(SW_SHOWNORMAL);
     Pump();
     list = ListView{::GetDlgItem(window->hwnd(), IDC_MAIN_LIST)};
+    if (waitForFiles) WaitForFiles();
+  }
+  void WaitForFiles() {
+    for (int i = 0; i < 500 && window->Form().FilesStillToRead() > 0; ++i) Pump(20);
+    ASSERT_EQ(window->Form().FilesStillToRead(), 0);
   }
   void CloseWindow() {
     if (window && window->hwnd()) ::DestroyWindow(window->hwnd());
@@ -232,6 +238,28 @@ TEST_F(MainWindowGui, DeleteAsksFirstAndRemovesForGood) {
   EXPECT_EQ(RunValue(kHkeyCurrentUser, "Doomed"), "<missing>");
   EXPECT_EQ(list.Count(), 0);
   EXPECT_EQ(StoredCaptions(), std::vector<std::string>{"<no store>"});
+}
+
+TEST_F(MainWindowGui, TheListComesAtOnceAndARefreshDeleteOrCloseMayCutTheReadingShort) {
+  const char* programs[] = {kNotepad, "C:\\windows\\notepad.exe", "C:\\windows\\regedit.exe"};
+  for (int i = 0; i < 60; ++i) PutRun(kHkeyCurrentUser, "Tool " + std::to_string(i), programs[i % 3]);
+  OpenWindow(false);
+  list.Key(VK_F5);
+  EXPECT_EQ(list.Count(), 60) << "the list is there at once";
+  EXPECT_EQ(Status(), "60 applications found");
+  EXPECT_EQ(window->Form().FilesStillToRead(), 3) << "its files come when the window's messages are handled";
+  list.Key(VK_F5);  // drops the reading under way
+  list.Select(1);
+  auto yes = ClickButtonWhenShown("Confirm", "&Yes");
+  list.Key(VK_DELETE);
+  ASSERT_TRUE(PumpUntil(yes));
+  WaitForFiles();
+  EXPECT_EQ(RunValue(kHkeyCurrentUser, "Tool 1"), "<missing>");
+  ASSERT_EQ(list.Count(), 59);
+  for (int i = 0; i < list.Count(); ++i) EXPECT_GE(list.Image(i), 0) << i;
+
+  list.Key(VK_F5);
+  CloseWindow();  // with the reading under way
 }
 
 TEST_F(MainWindowGui, ACyrillicEntrySurvivesARoundTripByteExact) {

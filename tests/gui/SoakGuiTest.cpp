@@ -354,6 +354,11 @@ class Soak : public ::testing::Test {
         expect(Trim(reg.ReadString("Arguments")) == entry.arguments,
                "stored '" + caption + "' has the arguments [" + reg.ReadString("Arguments") + "]");
         expect(SameText(reg.ReadString("LinkFile"), entry.linkFile), "stored '" + caption + "' has another link file");
+        // Also when unticked before its file had been read in the background.
+        const std::string expanded = reg.ReadString("ExpandedPath");
+        const std::string version = ReadFileVersion(platform.versions, expanded.empty() ? reg.ReadString("FullPath") : expanded);
+        expect(reg.ReadString("FileVersion") == version,
+               "stored '" + caption + "' has the file version [" + reg.ReadString("FileVersion") + "], not [" + version + "]");
       }
     }
     for (const auto& [caption, entry] : wantStored)
@@ -486,8 +491,11 @@ TEST_F(Soak, ThousandRandomOperationsKeepTheSystemTheStoreAndTheListInStep) {
       entry.rundll = false;
 } else if ((roll < 30 && !enabled.empty()) || (disabled.empty() && roll < 60)) {
       Expected& entry = *enabled[random() % enabled.size()];
-      kind = "disables";
+      // Now and then right after F5, while the entries' files are still being read.
+      const bool fresh = chance(30);
+      kind = fresh ? "disables right after F5" : "disables";
       what = "untick '" + entry.caption + "'";
+      if (fresh) list.Key(VK_F5);
       const int index = ListIndex(entry);
       ASSERT_GE(index, 0) << what;
       list.Toggle(index);

@@ -3,8 +3,10 @@
 // events the real one does, a recording details pane and status line.
 #include <gtest/gtest.h>
 
+#include <condition_variable>
 #include <deque>
 #include <memory>
+#include <mutex>
 #include <functional>
 #include <string>
 #include <vector>
@@ -58,6 +60,45 @@ class MemoryMainView : public MainView {
     const int index = static_cast<int>(items.size()) - 1;
     SetChecked(index, checked);
   }
+  void SetItemImage(int index, int imageIndex) override { items.at(static_cast<size_t>(index)).image = imageIndex; }
+  std::pair<int, int> VisibleItems() override { return visible.first >= 0 ? visible : MainView::VisibleItems(); }
+
+  // With background set, files are read on a thread of its own, which waits until the test
+  // opens the gate; ArrivedOnce has the form take what it signalled.
+  bool background = false;
+  std::pair<int, int> visible{-1, 0};  // the rows in view; all by default
+  bool ReadsInBackground() override { return background; }
+  std::shared_ptr<void> PrepareReaderThread() override {
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [this] { return gateOpen_; });
+    return nullptr;
+  }
+  void FilesReadSignal() override {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    ++signals_;
+    changed_.notify_all();
+  }
+  void OpenGate() {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    gateOpen_ = true;
+    changed_.notify_all();
+  }
+  // Waits (at most ten seconds) for a signal not yet handled, then lets the form take it.
+  bool ArrivedOnce() {
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      if (!changed_.wait_for(lock, std::chrono::seconds(10), [this] { return signals_ > 0; })) return false;
+      --signals_;
+    }
+    form->FilesArrived();
+    return true;
+  }
+  bool AllArrived() {
+    while (form->FilesStillToRead() > 0)
+      if (!ArrivedOnce()) return false;
+    return true;
+  }
+
   // Selecting is a state change too; the check box stays as it is.
   void SelectItem(int index) override {
     for (size_t i = 0; i < items.size(); ++i) {
@@ -106,6 +147,11 @@ class MemoryMainView : public MainView {
   }
 
  private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool gateOpen_ = false;
+  int signals_ = 0;
+
   void SetChecked(int index, bool checked) {
     Changing(index);
     items.at(static_cast<size_t>(index)).checked = checked;

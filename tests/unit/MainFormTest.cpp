@@ -90,6 +90,55 @@ TEST_F(MainFormTest, RefreshListsEverySourceInOrderWithDisabledEntriesLast) {
   EXPECT_TRUE(form->ListReady);
 }
 
+TEST_F(MainFormTest, TheListComesFirstAndTheFilesFollowFromAThreadOfTheirOwn) {
+  sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, "Tool", "\"C:\\tool.exe\" -x");
+  sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, "Plain", "C:\\plain.exe");
+  sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, "Tool again", "C:\\tool.exe");
+  sys.icons.AddFileIcon("C:\\tool.exe");
+  sys.versions.Add("C:\\tool.exe", 0x0409, 0x04E4, {{"FileVersion", "3.1"}, {"CompanyName", "Maker"}});
+  auto storedLines = [&] {
+    TAppList stored;
+    LoadDisabledApps(stored, platform);
+    return stored.Count() == 1 ? stored.GetItem(0).Lines() : std::vector<std::string>{};
+  };
+  // Everything read at once (a view without a thread of its own): the reference.
+  Start();
+  const std::vector<std::string> lines = apps.GetItem(2).Lines();
+  view.ClickCheckBox(2);
+  const std::vector<std::string> storedAtOnce = storedLines();
+  ASSERT_FALSE(storedAtOnce.empty());
+  view.ClickCheckBox(IndexOf("Tool again"));
+  ASSERT_EQ(RunValue(kHkeyCurrentUser, "Tool again"), "C:\\tool.exe");
+
+  view.background = true;  // its reader waits at the gate
+  view.items.clear();        // nothing selected to select again
+  Start();
+  sys.versions.loads = 0;
+  EXPECT_EQ(view.Captions(), (std::vector<std::string>{"  Tool", "  Plain", "  Tool again"}));
+  EXPECT_EQ(view.status, "3 applications found");
+  EXPECT_EQ(form->FilesStillToRead(), 2);
+  view.SelectItem(2);  // its file is read at once for the details
+  std::string details;
+  for (size_t i = 0; i < view.display.lines.size(); ++i) details += view.display.Text(i) + "\n";
+  EXPECT_NE(details.find("File Version:  3.1\n"), std::string::npos) << details;
+  EXPECT_EQ(sys.versions.loads, 1);
+  form->actRefreshExecute();  // what the last list still had to read is dropped
+  view.OpenGate();
+  ASSERT_TRUE(view.AllArrived());
+  EXPECT_EQ(sys.versions.loads, 3) << "the new list's two files, once each";
+  EXPECT_EQ(view.items[0].image, view.items[2].image);
+  EXPECT_GE(view.items[0].image, 0);
+  EXPECT_EQ(view.items[1].image, kImageNone);
+  EXPECT_EQ(apps.GetItem(2).Lines(), lines) << "as read at once";
+
+  // Unticked before its file arrived: stored as at once. Then closed while reading.
+  form->actRefreshExecute();
+  view.ClickCheckBox(2);
+  EXPECT_EQ(storedLines(), storedAtOnce);
+  form.reset();
+  EXPECT_EQ(sys.icons.liveIcons, 0) << "every icon read is released";
+}
+
 TEST_F(MainFormTest, FilesOnOtherComputersGiveNoIconAndNoVersion) {
   const std::vector<std::string> remote = {"\\\\server\\share\\unc.exe", "\\\\?\\UNC\\server\\share\\long.exe",
                                            "z:\\mapped.exe", "\\\\?\\Z:\\mapped long.exe"};

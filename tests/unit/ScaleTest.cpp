@@ -64,11 +64,14 @@ TEST_F(ScaleTest, AFileThatSeveralEntriesStartIsReadOncePerRefreshAndEachEntryKe
 
   ASSERT_EQ(view.Captions(),
             (std::vector<std::string>{"  Suite", "  Other", "  Suite helper", "  Gone", "  suite.exe"}));
-  // Every entry has its own image, numbered in list order, skipping the one without an icon.
-  std::vector<int> images;
+  // The entries of one file show its one image; ImageIndex still numbers the entries' icons
+  // in list order, skipping the one without, as stored entries have always had it.
+  std::vector<int> images, indexes;
   for (const auto& item : view.items) images.push_back(item.image);
-  EXPECT_EQ(images, (std::vector<int>{0, 1, 2, kImageNone, 3}));
-  EXPECT_EQ(view.icons.Count(), 4);
+  for (int i = 0; i < apps.Count(); ++i) indexes.push_back(apps.GetItem(i).ImageIndex());
+  EXPECT_EQ(images, (std::vector<int>{0, 1, 0, kImageNone, 0}));
+  EXPECT_EQ(indexes, (std::vector<int>{0, 1, 2, -1, 3}));
+  EXPECT_EQ(view.icons.Count(), 2);
   EXPECT_EQ(sys.icons.liveIcons, 0) << "every icon read is released";
   EXPECT_EQ(sys.icons.extractCalls, (std::vector<std::string>{kShared, kOther, "C:\\Gone\\gone.exe"}));
   EXPECT_EQ(sys.versions.loads, 3) << "one read per file";

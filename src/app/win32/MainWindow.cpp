@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "../../forms/resource.h"
+#include "platform/win32/ComApartment.h"
 #include "platform/win32/WideString.h"
 #include "util/unitStdMessages.h"
 
@@ -16,6 +17,7 @@ namespace {
 
 constexpr wchar_t kClassName[] = L"TfrmMain";
 constexpr UINT kRunPending = WM_APP + 1;
+constexpr UINT kFilesRead = WM_APP + 2;  // posted by the reader of the entries' files
 
 // The window's colours (COLORREF and the program's colour values share the 0x00BBGGRR order).
 constexpr COLORREF kSkyBlue = 0x00F0CAA6;
@@ -313,6 +315,7 @@ LRESULT MainWindow::ListNotify(NMHDR& header) {
     case LVN_KEYDOWN:
       form_.lvAppsKeyDown(reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey);
       return 0;
+    case LVN_ENDSCROLL: form_.PreferVisibleRows(); return 0;
     default: return 0;
   }
 }
@@ -425,7 +428,11 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM w, LPARAM l) {
                      suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
       return 0;
     }
-    case WM_DESTROY: ::PostQuitMessage(0); return 0;
+    case kFilesRead: form_.FilesArrived(); return 0;
+    case WM_DESTROY:
+      form_.StopReading();
+      ::PostQuitMessage(0);
+      return 0;
     default: return Default(message, w, l);
   }
 }
@@ -471,6 +478,23 @@ void MainWindow::AddItem(const std::string& caption, bool checked, int imageInde
   const int index = static_cast<int>(::SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
   if (index >= 0) ListView_SetCheckState(list_, index, checked);
 }
+
+void MainWindow::SetItemImage(int index, int imageIndex) {
+  LVITEMW item{};
+  item.mask = LVIF_IMAGE;
+  item.iItem = index;
+  item.iImage = imageIndex >= 0 ? imageIndex : I_IMAGENONE;
+  ::SendMessageW(list_, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+std::pair<int, int> MainWindow::VisibleItems() {
+  return {ListView_GetTopIndex(list_), ListView_GetCountPerPage(list_) + 1};
+}
+
+std::shared_ptr<void> MainWindow::PrepareReaderThread() { return std::make_shared<win32::ComApartment>(); }
+
+// The reader's thread may not touch the window: it posts, and the window's thread takes.
+void MainWindow::FilesReadSignal() { ::PostMessageW(hwnd_, kFilesRead, 0, 0); }
 
 void MainWindow::BeginListUpdate() { ::SendMessageW(list_, WM_SETREDRAW, FALSE, 0); }
 

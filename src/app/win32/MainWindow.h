@@ -42,6 +42,8 @@ class MainWindow : public BaseWindow<MainWindow>, public MainView {
   std::string ItemCaption(int index) override;
   void ClearItems() override;
   void AddItem(const std::string& caption, bool checked, int imageIndex) override;
+  void SetItemImage(int index, int imageIndex) override;
+  std::pair<int, int> VisibleItems() override;
   void BeginListUpdate() override;
   void EndListUpdate() override;
   void SelectItem(int index) override;
@@ -51,6 +53,9 @@ class MainWindow : public BaseWindow<MainWindow>, public MainView {
   void ProcessPendingMessages() override;
   std::uintptr_t WindowHandle() override { return reinterpret_cast<std::uintptr_t>(hwnd_); }
   void Close() override;
+  bool ReadsInBackground() override { return true; }
+  std::shared_ptr<void> PrepareReaderThread() override;
+  void FilesReadSignal() override;
 
  private:
   struct Panel {

@@ -7,24 +7,11 @@
 #include "app/win32/MainWindow.h"
 #include "dialogs/win32/AboutDialog.h"
 #include "dialogs/win32/AddAppDialog.h"
+#include "platform/win32/ComApartment.h"
 #include "platform/win32/DllSearch.h"
 #include "platform/win32/Win32Platform.h"
 
 namespace {
-
-// COM for the user-interface thread, as a single-threaded apartment, for the whole run.
-class ComApartment {
- public:
-  ComApartment() : ok_(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {}
-  ~ComApartment() {
-    if (ok_) ::CoUninitialize();
-  }
-  ComApartment(const ComApartment&) = delete;
-  ComApartment& operator=(const ComApartment&) = delete;
-
- private:
-  bool ok_;
-};
 
 int RunMessageLoop(kw::app::MainWindow& main) {
   MSG msg{};
@@ -45,7 +32,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   // Recorded before any window exists.
   const kw::ProgramValues values = kw::ReadProgramValues(platform);
 
-  ComApartment com;
+  kw::win32::ComApartment com;
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES};
   ::InitCommonControlsEx(&controls);
 

@@ -12,25 +12,12 @@
 #include <vector>
 
 #include "console/unitConsole.h"
+#include "platform/win32/ComApartment.h"
 #include "platform/win32/DllSearch.h"
 #include "platform/win32/WideString.h"
 #include "platform/win32/Win32Platform.h"
 
 namespace {
-
-// COM for the shell links, for the whole run.
-class ComApartment {
- public:
-  ComApartment() : ok_(SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {}
-  ~ComApartment() {
-    if (ok_) ::CoUninitialize();
-  }
-  ComApartment(const ComApartment&) = delete;
-  ComApartment& operator=(const ComApartment&) = delete;
-
- private:
-  bool ok_;
-};
 
 bool IsConsole(HANDLE handle) {
   DWORD mode = 0;
@@ -87,7 +74,7 @@ std::string UtcNow() {
 int RunConsole(int argc, wchar_t** argv) {
   std::vector<std::string> args;
   for (int i = 1; i < argc; ++i) args.push_back(kw::win32::Narrow(argv[i]));
-  ComApartment com;
+  kw::win32::ComApartment com;
   kw::win32::Win32Platform system;
   kw::Platform platform = system.platform();
   std::ostringstream out, err;

@@ -8,13 +8,13 @@ namespace {
 
 class MemoryIcon : public Icon {
  public:
-  MemoryIcon(std::uintptr_t handle, int& live) : handle_(handle), live_(live) { ++live_; }
+  MemoryIcon(std::uintptr_t handle, std::atomic<int>& live) : handle_(handle), live_(live) { ++live_; }
   ~MemoryIcon() override { --live_; }
   std::uintptr_t Handle() const override { return handle_; }
 
  private:
   std::uintptr_t handle_;
-  int& live_;
+  std::atomic<int>& live_;
 };
 
 std::string Extension(std::string_view path) {
@@ -31,7 +31,10 @@ std::unique_ptr<Icon> MemoryIcons::Make(std::uintptr_t handle) {
 }
 
 std::unique_ptr<Icon> MemoryIcons::FileIcon(std::string_view path, int index) {
-  extractCalls.emplace_back(path);
+  {
+    const std::lock_guard<std::mutex> lock(calls_);
+    extractCalls.emplace_back(path);
+  }
   if (index == 0 && files_.count(FoldCase(path))) return Make(nextHandle_++);
   const std::string ext = Extension(path);
   // The shell answers 1 for a file that is not a program, library or icon file.

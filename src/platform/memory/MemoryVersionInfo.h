@@ -1,6 +1,7 @@
 #pragma once
 // Version resources as a table the tests fill: per file, the translation pairs and the
 // strings by sub-block (sub-blocks and paths compared without regard to letter case).
+#include <atomic>
 #include <map>
 
 #include "platform/VersionInfo.h"
@@ -21,7 +22,7 @@ class MemoryVersionInfo : public VersionInfo {
            const std::map<std::string, std::string>& strings);
   void AddRaw(std::string_view path, Resource resource);
 
-  int loads = 0;  // how often a resource was read
+  std::atomic<int> loads = 0;  // how often a resource was read (from any thread)
 
  private:
   std::map<std::string, Resource> resources_;  // by folded path

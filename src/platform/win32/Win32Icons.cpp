@@ -69,6 +69,12 @@ int Win32ImageList::AddIcon(const Icon& icon) {
   return ::ImageList_AddIcon(list_.get(), handle);
 }
 
+int Win32ImageList::ReplaceIcon(int index, const Icon& icon) {
+  const HICON handle = IconHandle(icon);
+  if (!list_ || !handle || icon.Handle() < 2 || index < 0 || index >= Count()) return -1;
+  return ::ImageList_ReplaceIcon(list_.get(), index, handle);
+}
+
 void Win32ImageList::Clear() {
   if (list_) ::ImageList_RemoveAll(list_.get());
 }

@@ -30,6 +30,7 @@ class Win32ImageList : public ImageList {
  public:
   Win32ImageList();
   int AddIcon(const Icon& icon) override;
+  int ReplaceIcon(int index, const Icon& icon) override;
   void Clear() override;
   int Count() const override;
   HIMAGELIST get() const { return list_.get(); }

@@ -1,0 +1,128 @@
+#include "app/unitFileReader.h"
+
+#include <algorithm>
+
+#include "entries/unitSysWorks.h"
+
+namespace kw {
+
+FileReader::FileReader(VersionInfo& versions, Icons& icons, FileSystem& files)
+    : versions_(versions), icons_(icons), files_(files) {}
+
+FileReader::~FileReader() { Stop(); }
+
+void FileReader::StartThread(std::function<std::shared_ptr<void>()> prepare, std::function<void()> arrived) {
+  if (thread_.joinable()) return;
+  stop_ = false;
+  thread_ = std::thread([this, prepare = std::move(prepare), arrived = std::move(arrived)] { Run(prepare, arrived); });
+}
+
+void FileReader::Stop() {
+  {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    stop_ = true;
+    queue_.clear();
+  }
+  wake_.notify_all();
+  if (thread_.joinable()) thread_.join();
+  const std::lock_guard<std::mutex> lock(mutex_);
+  done_.clear();
+}
+
+void FileReader::Read(const std::vector<std::string>& paths) {
+  std::vector<FileDetails> dropped;  // destroyed outside the lock
+  {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    ++generation_;
+    dropped.swap(done_);
+    queue_.clear();
+    std::unordered_set<std::string> seen;
+    for (const std::string& path : paths)
+      if (seen.insert(path).second) queue_.push_back(path);
+  }
+  wake_.notify_all();
+}
+
+void FileReader::Prefer(const std::vector<std::string>& paths) {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  std::deque<std::string> front;
+  for (const std::string& path : paths) {
+    const auto it = std::find(queue_.begin(), queue_.end(), path);
+    if (it == queue_.end()) continue;
+    front.push_back(std::move(*it));
+    queue_.erase(it);
+  }
+  queue_.insert(queue_.begin(), std::make_move_iterator(front.begin()), std::make_move_iterator(front.end()));
+}
+
+std::vector<FileDetails> FileReader::Take() {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  std::vector<FileDetails> taken;
+  taken.swap(done_);
+  return taken;
+}
+
+std::vector<FileDetails> FileReader::ReadNow(const std::vector<std::string>& paths) {
+  {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    const std::unordered_set<std::string> now(paths.begin(), paths.end());
+    queue_.erase(std::remove_if(queue_.begin(), queue_.end(), [&](const std::string& p) { return now.count(p) != 0; }),
+                 queue_.end());
+  }
+  std::vector<FileDetails> read;
+  std::unordered_set<std::string> seen;
+  for (const std::string& path : paths)
+    if (seen.insert(path).second) read.push_back(ReadFile(path));
+  return read;
+}
+
+std::vector<std::string> FileReader::StillToRead() {
+  const std::lock_guard<std::mutex> lock(mutex_);
+  return {queue_.begin(), queue_.end()};
+}
+
+FileDetails FileReader::ReadFile(const std::string& path) {
+  // A new filter per file: it asks the file system about the path's drive, which a user may
+  // have mapped or unmapped since the last file.
+  LocalFilesOnly local(files_, versions_, icons_);
+  FileDetails details;
+  details.path = path;
+  try {
+    details.strings = ReadVersionStrings(local, path);
+  } catch (const std::exception&) {
+    // No version strings, as for a file without them.
+  }
+  details.icon = ExtractFileIcon(local, path, 0);
+  return details;
+}
+
+void FileReader::Run(const std::function<std::shared_ptr<void>()>& prepare, const std::function<void()>& arrived) {
+  const std::shared_ptr<void> prepared = prepare ? prepare() : nullptr;
+  std::unique_lock<std::mutex> lock(mutex_);
+  for (;;) {
+    wake_.wait(lock, [this] { return stop_ || !queue_.empty(); });
+    if (stop_) break;
+    const std::string path = std::move(queue_.front());
+    queue_.pop_front();
+    const unsigned generation = generation_;
+    lock.unlock();
+    FileDetails details = ReadFile(path);
+    lock.lock();
+    if (generation != generation_ || stop_) {
+      // Read for a list that is gone: its icon is released here, by its owner.
+      lock.unlock();
+      details = FileDetails{};
+      lock.lock();
+      continue;
+    }
+    const bool first = done_.empty();
+    done_.push_back(std::move(details));
+    if (first && arrived) {
+      lock.unlock();
+      arrived();
+      lock.lock();
+    }
+  }
+}
+
+}  // namespace kw

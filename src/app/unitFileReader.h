@@ -1,0 +1,77 @@
+#pragma once
+// The version strings and icons of program files, read off the window's thread: a refresh
+// lists its entries from the registry and the shortcuts alone, and what their files give
+// comes afterwards, a file at a time.
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <unordered_set>
+#include <vector>
+
+#include "entries/unitAppList.h"
+#include "platform/FileSystem.h"
+#include "platform/Icons.h"
+#include "platform/VersionInfo.h"
+
+namespace kw {
+
+// What one program file gives an entry. Whoever holds it owns its icon.
+struct FileDetails {
+  std::string path;
+  VersionStrings strings;      // found is false for a file without a usable version resource
+  std::unique_ptr<Icon> icon;  // null for a file without an icon
+};
+
+// Reads the files it is given, each once, in the order given, on a thread of its own once
+// StartThread has run (else only where ReadNow asks). Files on other computers give nothing
+// (LocalFilesOnly). What has been read waits until the window's thread takes it; a new Read
+// drops whatever the reader still had to read or to hand over. Every icon belongs to one
+// side at a time: the reader's while it reads the file, the queue's until Take, the
+// taker's after; icons that nobody takes are destroyed with the queue.
+class FileReader {
+ public:
+  FileReader(VersionInfo& versions, Icons& icons, FileSystem& files);
+  ~FileReader();  // Stop
+  FileReader(const FileReader&) = delete;
+  FileReader& operator=(const FileReader&) = delete;
+
+  // Starts the thread (once). prepare runs first on it, and what it returns is released as
+  // the thread ends (the shell's apartment on Windows); arrived is called on it each time
+  // something waits to be taken where nothing waited before.
+  void StartThread(std::function<std::shared_ptr<void>()> prepare, std::function<void()> arrived);
+  // Ends the thread once the file it reads is done; what waits is dropped.
+  void Stop();
+
+  // Drops what is still to be read or taken, and reads these files from now on.
+  void Read(const std::vector<std::string>& paths);
+  // Those of the files still to be read move to the front, in this order.
+  void Prefer(const std::vector<std::string>& paths);
+  // What has been read since the last Take, in the order it was read.
+  std::vector<FileDetails> Take();
+  // Reads these files at once on the caller's thread, taking them out of what the reader
+  // still has to read. A file the reader is reading just then is read twice.
+  std::vector<FileDetails> ReadNow(const std::vector<std::string>& paths);
+  // The files still to be read (all of them, where there is no thread).
+  std::vector<std::string> StillToRead();
+
+ private:
+  void Run(const std::function<std::shared_ptr<void>()>& prepare, const std::function<void()>& arrived);
+  FileDetails ReadFile(const std::string& path);
+
+  VersionInfo& versions_;
+  Icons& icons_;
+  FileSystem& files_;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::deque<std::string> queue_;
+  std::vector<FileDetails> done_;
+  unsigned generation_ = 0;  // of the current Read; what an earlier one read is dropped
+  bool stop_ = false;
+  std::thread thread_;
+};
+
+}  // namespace kw
