@@ -13,6 +13,7 @@
 #include "app/unitMain.h"
 #include "app/win32/MainWindow.h"
 #include "entries/unitAppListState.h"
+#include "entries/unitStartupApproved.h"
 #include "entries/unitSysWorks.h"
 #include "platform/win32/Win32Platform.h"
 #include "resource.h"
@@ -260,6 +261,26 @@ TEST_F(MainWindowGui, TheListComesAtOnceAndARefreshDeleteOrCloseMayCutTheReading
 
   list.Key(VK_F5);
   CloseWindow();  // with the reading under way
+}
+
+TEST_F(MainWindowGui, SelectingAnEntrySwitchedOffByWindowsLeavesItAsItIs) {
+  PutRun(kHkeyCurrentUser, "On", kNotepad);
+  PutRun(kHkeyCurrentUser, "Off by Windows", kNotepad);
+  TRegistry reg(platform.registry, kHkeyCurrentUser, RegView::Bits64);
+  ASSERT_TRUE(reg.OpenKey(std::string(kStartupApprovedKey) + "\\Run", true));
+  reg.WriteValue("Off by Windows", RegValue{kRegBinary, std::string("\x03\0\0\0\0\0\0\0\0\0\0\0", 12)});
+  OpenWindow();
+  // The list view reports the new selection around the old one's deselection: the ticked
+  // box of the old one is no click on the new one.
+  const int on = list.Find("  On"), off = list.Find("  Off by Windows");
+  ASSERT_TRUE(list.Checked(on));
+  ASSERT_FALSE(list.Checked(off));
+  list.Select(on);
+  list.Select(off);
+  Pump();
+  EXPECT_EQ(RunValue(kHkeyCurrentUser, "Off by Windows"), kNotepad);
+  EXPECT_EQ(StoredCaptions(), std::vector<std::string>{"<no store>"});
+  EXPECT_FALSE(list.Checked(list.Find("  Off by Windows")));
 }
 
 TEST_F(MainWindowGui, ACyrillicEntrySurvivesARoundTripByteExact) {

@@ -2,7 +2,8 @@
 // deletes and adds (with, now and then, a Run value that a program puts back by itself or changes
 // behind the list's back), driven through the list view, the keyboard and the commands as a user would,
 // and checked after every step against a model of what the two Run keys, the two Startup folders,
-// the store and the list must hold. KW_SOAK_STEPS and KW_SOAK_SEED change the run.
+// the store and the list must hold. KW_SOAK_STEPS and KW_SOAK_SEED change the run; KW_SOAK_TRACE
+// prints each step.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -563,6 +564,7 @@ TEST_F(Soak, ThousandRandomOperationsKeepTheSystemTheStoreAndTheListInStep) {
       if (taken) EXPECT_EQ(list.Count(), before) << what << ": a refused add refreshes nothing";
       else model.push_back(nextAdd);
     }
+    if (std::getenv("KW_SOAK_TRACE")) std::printf("TRACE step %d: %s\n", step, what.c_str());
     ++done[kind];
     std::vector<std::string> asked;
     for (const MessageRequest& request : boxes.shown) asked.push_back(request.text);

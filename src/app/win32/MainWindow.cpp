@@ -307,7 +307,11 @@ LRESULT MainWindow::ListNotify(NMHDR& header) {
       const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
       if (change.iItem < 0) return 0;
       const bool stateChanged = (change.uChanged & LVIF_STATE) != 0;
-      form_.lvAppsChange(change.iItem, stateChanged, ListView_GetCheckState(list_, change.iItem) != 0);
+      // Only a change of the check box is one. The list view reports a selection change of one
+      // item around the deselection of another (whose report comes in between), so the state
+      // remembered at the first item's LVN_ITEMCHANGING may be the other item's.
+      const bool boxChanged = stateChanged && ((change.uOldState ^ change.uNewState) & LVIS_STATEIMAGEMASK) != 0;
+      form_.lvAppsChange(change.iItem, boxChanged, ListView_GetCheckState(list_, change.iItem) != 0);
       if (stateChanged && (change.uNewState & LVIS_SELECTED) && !(change.uOldState & LVIS_SELECTED))
         form_.lvAppsSelectItem(change.iItem, true);
       return 0;
