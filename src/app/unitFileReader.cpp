@@ -1,8 +1,8 @@
 #include "app/unitFileReader.h"
 
 #include <algorithm>
+#include <optional>
 
-#include "entries/unitSysWorks.h"
 
 namespace kw {
 
@@ -69,10 +69,11 @@ std::vector<FileDetails> FileReader::ReadNow(const std::vector<std::string>& pat
     queue_.erase(std::remove_if(queue_.begin(), queue_.end(), [&](const std::string& p) { return now.count(p) != 0; }),
                  queue_.end());
   }
+  LocalFilesOnly local(files_, versions_, icons_);
   std::vector<FileDetails> read;
   std::unordered_set<std::string> seen;
   for (const std::string& path : paths)
-    if (seen.insert(path).second) read.push_back(ReadFile(path));
+    if (seen.insert(path).second) read.push_back(ReadFile(local, path));
   return read;
 }
 
@@ -81,10 +82,7 @@ std::vector<std::string> FileReader::StillToRead() {
   return {queue_.begin(), queue_.end()};
 }
 
-FileDetails FileReader::ReadFile(const std::string& path) {
-  // A new filter per file: it asks the file system about the path's drive, which a user may
-  // have mapped or unmapped since the last file.
-  LocalFilesOnly local(files_, versions_, icons_);
+FileDetails FileReader::ReadFile(LocalFilesOnly& local, const std::string& path) {
   FileDetails details;
   details.path = path;
   try {
@@ -98,6 +96,9 @@ FileDetails FileReader::ReadFile(const std::string& path) {
 
 void FileReader::Run(const std::function<std::shared_ptr<void>()>& prepare, const std::function<void()>& arrived) {
   const std::shared_ptr<void> prepared = prepare ? prepare() : nullptr;
+  // The file system is asked about each drive once per list read.
+  std::optional<LocalFilesOnly> local;
+  unsigned localGeneration = 0;
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
     wake_.wait(lock, [this] { return stop_ || !queue_.empty(); });
@@ -106,7 +107,11 @@ void FileReader::Run(const std::function<std::shared_ptr<void>()>& prepare, cons
     queue_.pop_front();
     const unsigned generation = generation_;
     lock.unlock();
-    FileDetails details = ReadFile(path);
+    if (!local || localGeneration != generation) {
+      local.emplace(files_, versions_, icons_);
+      localGeneration = generation;
+    }
+    FileDetails details = ReadFile(*local, path);
     lock.lock();
     if (generation != generation_ || stop_) {
       // Read for a list that is gone: its icon is released here, by its owner.

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "entries/unitAppList.h"
+#include "entries/unitSysWorks.h"
 #include "platform/FileSystem.h"
 #include "platform/Icons.h"
 #include "platform/VersionInfo.h"
@@ -60,7 +61,7 @@ class FileReader {
 
  private:
   void Run(const std::function<std::shared_ptr<void>()>& prepare, const std::function<void()>& arrived);
-  FileDetails ReadFile(const std::string& path);
+  static FileDetails ReadFile(LocalFilesOnly& local, const std::string& path);
 
   VersionInfo& versions_;
   Icons& icons_;
