@@ -302,6 +302,83 @@ class Runner {
     table_.Add("  rest: list view fill (whole refresh - steps)", listed, std::max(0.0, whole - parts));
   }
 
+  // A refresh that shows the list first and reads icons and version strings afterwards: the
+  // program's start to its full list, a refresh to the full list and to everything read, and
+  // the same reading done straight through the system, which no refresh can beat.
+  void Reading(int active) {
+    const Layout layout = LayoutFor(active, 0);
+    const int listed = layout.Listed();
+    Seeder seeder(system_, false);
+    if (!seeder.Seed(layout)) return Fail("reading: seeding");
+    TfrmMain& form = system_.Form();
+    bool read = true;
+    const auto refresh = [&] {
+      form.actRefreshExecute();
+      system_.Settle();
+    };
+    const auto readAll = [&] { read = system_.WaitUntilEverythingRead() && read; };
+    refresh();  // warms the file cache
+    readAll();
+    if (!read) return Fail("reading: icons and version strings still missing a minute after a refresh");
+    if (!CheckListed(system_.Apps(), layout, "reading", table_)) return Fail();
+
+    std::vector<double> starts;
+    std::string failure;
+    for (int run = 0; run < (quick_ ? 1 : 3); ++run) {
+      const double ms = system_.StartToFullListMs(listed, failure);
+      if (ms < 0 || !failure.empty()) break;
+      starts.push_back(ms);
+    }
+    if (!failure.empty()) {
+      Fail("start to full list: " + failure);
+      starts.clear();
+    } else if (!starts.empty()) {
+      table_.Add("start to full list (Kelderwick.exe)", listed, Median(starts));
+    }
+
+    // Each timed refresh starts when the previous one has read everything.
+    int shown = 0;
+    const double full = MedianMs(Runs(active), [&] {
+      refresh();
+      shown = system_.View().ItemCount();
+    }, readAll);
+    if (shown != listed)
+      Fail("refresh to full list: " + std::to_string(shown) + " of " + std::to_string(listed) + " shown");
+    table_.Add("refresh to full list", listed, full);
+
+    const double everything = MedianMs(Runs(active), [&] {
+      refresh();
+      readAll();
+    });
+    if (!read) Fail("reading: icons and version strings still missing a minute after a refresh");
+    if (!CheckListed(system_.Apps(), layout, "refresh to everything read", table_)) Fail();
+    table_.Add("refresh to everything read", listed, everything);
+
+    int straight = system_.ReadStraightThrough();
+    double floor = -1;
+    if (straight >= 0) {
+      floor = MedianMs(Runs(active), [&] { straight = system_.ReadStraightThrough(); });
+      if (straight != listed) Fail("floor: " + std::to_string(straight) + " of " + std::to_string(listed) +
+                                   " listed with an icon and version strings");
+      table_.Add("floor: same reading straight through Win32", listed, floor);
+    }
+
+    char text[256];
+    std::string note = std::to_string(listed) + " entries:";
+    if (floor > 0) {
+      std::snprintf(text, sizeof text, " refresh to full list / floor %.2f, refresh to everything read / floor %.2f",
+                    full / floor, everything / floor);
+      note += text;
+    }
+    if (!starts.empty()) {
+      const double budget = 300 + 0.3 * listed;
+      std::snprintf(text, sizeof text, "%s start to full list %.0f ms / (300 ms + 0.3 ms per entry = %.0f ms) %.2f",
+                    floor > 0 ? ";" : "", Median(starts), budget, Median(starts) / budget);
+      note += text;
+    }
+    if (floor > 0 || !starts.empty()) table_.Note(note);
+  }
+
   // The four scans and the icons, without a store and without a list view.
   void Scan(int runs, int links) {
     const Layout layout{runs / 2, runs - runs / 2, links / 2, links - links / 2, 0};
@@ -362,6 +439,8 @@ bool RunSystemBench(BenchSystem& system, ResultTable& table, const BenchOptions&
   if (wanted("store"))
     for (int count : {100, 1000}) runner.Store(count);
   if (wanted("scan")) runner.Scan(200, 200);
+  if (wanted("reading"))
+    for (int active : {20, 100, 200, 1000}) runner.Reading(active);
   if (wanted("console"))
     for (int active : {100, 1000}) runner.ConsoleList(active);
   Clean(system.platform());

@@ -32,10 +32,21 @@ class BenchSystem {
   virtual std::string Program(int number) = 0;
   // An image list like the window's, for a scan measured without a window.
   virtual std::unique_ptr<ImageList> NewImageList() = 0;
+  // Pumps the window's messages until the icons and version strings that a refresh reads
+  // after listing have all arrived; false when they did not within a minute. A view without
+  // a window has them all when the refresh returns.
+  virtual bool WaitUntilEverythingRead() { return true; }
+  // Starts the program itself and times it until its list shows all entries; negative when
+  // this system cannot run the program. failure says why a start did not list them.
+  virtual double StartToFullListMs(int /*entries*/, std::string& /*failure*/) { return -1; }
+  // What a refresh reads and shows, done straight through the system's own calls, with no
+  // layer of ours between: the number of entries listed with an icon and version strings;
+  // negative when this system has no such calls.
+  virtual int ReadStraightThrough() { return -1; }
 };
 
 // "--quick": each measurement once. "--only=GROUP": one group of measurements (refresh,
-// shared, headless, steps, disable, store, scan, codec).
+// shared, headless, steps, disable, store, scan, console, reading, codec).
 struct BenchOptions {
   bool quick = false;
   std::string only;

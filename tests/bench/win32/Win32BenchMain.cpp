@@ -6,8 +6,12 @@
 #include <commctrl.h>
 #include <objbase.h>
 #include <shellapi.h>
+#include <shlobj.h>
 
+#include <chrono>
+#include <climits>
 #include <cstdio>
+#include <cwchar>
 #include <memory>
 #include <set>
 #include <vector>
@@ -15,6 +19,7 @@
 #include "BenchSupport.h"
 #include "SystemBench.h"
 #include "app/win32/MainWindow.h"
+#include "entries/unitSysWorks.h"
 #include "platform/win32/WideString.h"
 #include "platform/win32/Win32Platform.h"
 #include "util/unitDiskUtils.h"
@@ -45,6 +50,162 @@ bool HasVersionAndIcon(const std::string& path) {
   ::DestroyIcon(icon);
   return true;
 }
+
+std::wstring ModuleFolder() {
+  wchar_t path[MAX_PATH + 1] = {};
+  ::GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring folder = path;
+  return folder.substr(0, folder.rfind(L'\\') + 1);
+}
+
+// The top-level window of class TfrmMain that process owns; null while it has none.
+HWND MainWindowOf(DWORD process) {
+  for (HWND window = nullptr; (window = ::FindWindowExW(nullptr, window, L"TfrmMain", nullptr));) {
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(window, &owner);
+    if (owner == process) return window;
+  }
+  return nullptr;
+}
+
+// The number of items of window's list view; -1 while it has none or does not answer.
+int ListedIn(HWND window) {
+  const HWND list = ::FindWindowExW(window, nullptr, WC_LISTVIEWW, nullptr);
+  DWORD_PTR count = 0;
+  if (!list || !::SendMessageTimeoutW(list, LVM_GETITEMCOUNT, 0, 0, SMTO_NORMAL, 1000, &count)) return -1;
+  return static_cast<int>(count);
+}
+
+// The program a Run value starts: the quoted path at its start, else up to the first space.
+std::wstring ProgramOfCommand(const std::wstring& command) {
+  if (!command.empty() && command[0] == L'"') return command.substr(1, command.find(L'"', 1) - 1);
+  return command.substr(0, command.find(L' '));
+}
+
+// Reads what a refresh reads and shows, with nothing but the system's calls: the Run values
+// and the shortcuts, each program's version strings and small icon, and one list view item
+// per entry.
+class StraightThroughReader {
+ public:
+  StraightThroughReader() {
+    images_ = ::ImageList_Create(::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON),
+                                 ILC_COLOR32 | ILC_MASK, 64, 64);
+    list_ = ::CreateWindowExW(0, WC_LISTVIEWW, L"Straight through",
+                              WS_OVERLAPPEDWINDOW | WS_VISIBLE | LVS_REPORT | LVS_SHAREIMAGELISTS, 40, 40, 400, 600,
+                              nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
+    ListView_SetExtendedListViewStyle(list_, LVS_EX_CHECKBOXES);
+    ListView_SetImageList(list_, images_, LVSIL_SMALL);
+    LVCOLUMNW column{};
+    column.mask = LVCF_WIDTH;
+    column.cx = 300;
+    ListView_InsertColumn(list_, 0, &column);
+  }
+  ~StraightThroughReader() {
+    if (list_) ::DestroyWindow(list_);
+    ::ImageList_Destroy(images_);
+  }
+
+  // The number of entries listed with an icon and a FileVersion string. The list is drawn
+  // once, when complete: a visible list view redrawn per insert spends more on that than on
+  // all the reading.
+  int Read() {
+    ::SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
+    ::SendMessageW(list_, LVM_DELETEALLITEMS, 0, 0);
+    ::ImageList_RemoveAll(images_);
+    complete_ = 0;
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) ReadRunKey(root);
+    for (int csidl : {CSIDL_COMMON_STARTUP, CSIDL_STARTUP}) ReadFolder(csidl);
+    ::SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
+    ::RedrawWindow(list_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    return complete_;
+  }
+
+ private:
+  void ReadRunKey(HKEY root) {
+    HKEY key = nullptr;
+    if (::RegOpenKeyExW(root, win32::Wide(kRunKeyPath).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+    wchar_t name[16384];
+    std::vector<BYTE> data(65536);
+    for (DWORD index = 0;; ++index) {
+      DWORD nameLength = 16384, dataSize = static_cast<DWORD>(data.size() - sizeof(wchar_t)), type = 0;
+      if (::RegEnumValueW(key, index, name, &nameLength, nullptr, &type, data.data(), &dataSize) != ERROR_SUCCESS)
+        break;
+      if (type != REG_SZ && type != REG_EXPAND_SZ) continue;
+      data[dataSize] = data[dataSize + 1] = 0;
+      Add(name, ProgramOfCommand(reinterpret_cast<const wchar_t*>(data.data())));
+    }
+    ::RegCloseKey(key);
+  }
+
+  void ReadFolder(int csidl) {
+    wchar_t folder[MAX_PATH] = {};
+    if (FAILED(::SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, folder))) return;
+    IShellLinkW* link = nullptr;
+    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                  reinterpret_cast<void**>(&link))))
+      return;
+    IPersistFile* file = nullptr;
+    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+      WIN32_FIND_DATAW found;
+      const HANDLE search = ::FindFirstFileW((std::wstring(folder) + L"\\*.lnk").c_str(), &found);
+      for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = ::FindNextFileW(search, &found)) {
+        wchar_t target[MAX_PATH] = {}, arguments[MAX_PATH] = {};
+        if (FAILED(file->Load((std::wstring(folder) + L"\\" + found.cFileName).c_str(), STGM_READ)) ||
+            FAILED(link->GetPath(target, MAX_PATH, nullptr, 0)) ||
+            FAILED(link->GetArguments(arguments, MAX_PATH)))
+          continue;
+        const std::wstring path = target;
+        Add(path.substr(path.rfind(L'\\') + 1), path);
+      }
+      if (search != INVALID_HANDLE_VALUE) ::FindClose(search);
+      file->Release();
+    }
+    link->Release();
+  }
+
+  // Lists one entry with its program's version strings and small icon.
+  void Add(const std::wstring& caption, const std::wstring& program) {
+    std::wstring strings[5];
+    DWORD handle = 0;
+    const DWORD size = ::GetFileVersionInfoSizeW(program.c_str(), &handle);
+    std::vector<BYTE> version(size);
+    WORD* translation = nullptr;
+    UINT length = 0;
+    if (size && ::GetFileVersionInfoW(program.c_str(), 0, size, version.data()) &&
+        ::VerQueryValueW(version.data(), L"\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation),
+                         &length) &&
+        length >= 2 * sizeof(WORD)) {
+      const wchar_t* names[5] = {L"FileVersion", L"CompanyName", L"ProductName", L"FileDescription", L"Comments"};
+      for (int i = 0; i < 5; ++i) {
+        wchar_t block[96];
+        std::swprintf(block, 96, L"\\StringFileInfo\\%04x%04x\\%ls", translation[0], translation[1], names[i]);
+        wchar_t* value = nullptr;
+        if (::VerQueryValueW(version.data(), block, reinterpret_cast<void**>(&value), &length) && value)
+          strings[i] = value;
+      }
+    }
+    HICON icon = nullptr;
+    int image = -1;
+    if (::ExtractIconExW(program.c_str(), 0, nullptr, &icon, 1) && icon) {
+      image = ::ImageList_ReplaceIcon(images_, -1, icon);
+      ::DestroyIcon(icon);
+    }
+    LVITEMW item{};
+    item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_STATE;
+    item.iItem = INT_MAX;
+    item.pszText = const_cast<wchar_t*>(caption.c_str());
+    item.iImage = image;
+    item.state = INDEXTOSTATEIMAGEMASK(2);  // ticked
+    item.stateMask = LVIS_STATEIMAGEMASK;
+    if (::SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)) >= 0 && image >= 0 &&
+        !strings[0].empty())
+      ++complete_;
+  }
+
+  HIMAGELIST images_ = nullptr;
+  HWND list_ = nullptr;
+  int complete_ = 0;
+};
 
 void Drain() {
   MSG msg;
@@ -115,6 +276,62 @@ class Win32BenchSystem : public BenchSystem {
   }
   std::unique_ptr<ImageList> NewImageList() override { return std::make_unique<win32::Win32ImageList>(); }
 
+  bool WaitUntilEverythingRead() override {
+    const ULONGLONG deadline = ::GetTickCount64() + 60000;
+    while (Form().FilesStillToRead() > 0) {
+      if (::GetTickCount64() > deadline) return false;
+      ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+      Drain();
+    }
+    return true;
+  }
+
+  // Kelderwick.exe of the benchmark's own folder, from just before it is started until its
+  // main window lists entries items; then it is closed.
+  double StartToFullListMs(int entries, std::string& failure) override {
+    const std::wstring program = ModuleFolder() + L"Kelderwick.exe";
+    std::wstring command = L"\"" + program + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    const auto start = std::chrono::steady_clock::now();
+    const auto elapsed = [&] {
+      return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    };
+    if (!::CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                          &process)) {
+      failure = "cannot start " + win32::Narrow(program);
+      return -1;
+    }
+    HWND window = nullptr;
+    int listed = -1;
+    double ms = 0;
+    // The clock is read after each answer: a busy window answers only once it is done.
+    for (;;) {
+      if (!window) window = MainWindowOf(process.dwProcessId);
+      if (window) listed = ListedIn(window);
+      ms = elapsed();
+      if (listed == entries || ms >= 30000 || ::WaitForSingleObject(process.hProcess, 0) != WAIT_TIMEOUT) break;
+      ::Sleep(1);
+    }
+    if (listed != entries)
+      failure = "Kelderwick.exe listed " + std::to_string(listed) + " of " + std::to_string(entries) +
+                " entries after " + std::to_string(static_cast<int>(ms)) + " ms" + (window ? "" : " (no main window)");
+    if (window) ::PostMessageW(window, WM_CLOSE, 0, 0);
+    if (::WaitForSingleObject(process.hProcess, 5000) != WAIT_OBJECT_0) {
+      ::TerminateProcess(process.hProcess, 1);
+      ::WaitForSingleObject(process.hProcess, 5000);
+    }
+    ::CloseHandle(process.hThread);
+    ::CloseHandle(process.hProcess);
+    return ms;
+  }
+
+  int ReadStraightThrough() override {
+    if (!reader_) reader_ = std::make_unique<StraightThroughReader>();
+    return reader_->Read();
+  }
+
  private:
   win32::Win32Platform system_;
   Platform platform_ = system_.platform();
@@ -122,6 +339,7 @@ class Win32BenchSystem : public BenchSystem {
   std::string programs_;
   ProgramValues values_;
   std::set<std::string> made_;
+  std::unique_ptr<StraightThroughReader> reader_;
 
   TAppList windowApps_;
   std::unique_ptr<app::MainWindow> window_;
