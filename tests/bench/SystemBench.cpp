@@ -163,6 +163,7 @@ class Runner {
       if (settle) system_.Settle();
     };
     refresh();  // the first one after seeding also warms the file cache
+    if (settle) system_.WaitUntilEverythingRead();
     if (!CheckListed(apps, layout, what, table_)) return Fail();
     table_.Add(what, layout.Listed(), MedianMs(Runs(active), refresh));
   }
