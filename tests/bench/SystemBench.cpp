@@ -315,7 +315,7 @@ class Runner {
     bool read = true;
     const auto refresh = [&] {
       form.actRefreshExecute();
-      system_.Settle();
+      system_.Paint();
     };
     const auto readAll = [&] { read = system_.WaitUntilEverythingRead() && read; };
     refresh();  // warms the file cache

@@ -28,6 +28,9 @@ class BenchSystem {
   virtual TAppList* HeadlessApps() { return nullptr; }
   // Lets the window catch up with what a refresh changed (painting); timed with the refresh.
   virtual void Settle() {}
+  // Paints what a refresh changed, and nothing else: the messages waiting (the files read
+  // meanwhile) wait on.
+  virtual void Paint() {}
   // A program file with a version resource and an icon; each number names a file of its own.
   virtual std::string Program(int number) = 0;
   // An image list like the window's, for a scan measured without a window.

@@ -256,6 +256,9 @@ class Win32BenchSystem : public BenchSystem {
   TfrmMain* HeadlessForm() override { return window_ ? &headless_ : nullptr; }
   TAppList* HeadlessApps() override { return &headlessApps_; }
   // The list view paints what the refresh put in it before the user sees it.
+  void Paint() override {
+    if (window_) ::RedrawWindow(window_->hwnd(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+  }
   void Settle() override {
     if (!window_) return;
     ::RedrawWindow(window_->hwnd(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
