@@ -27,12 +27,13 @@ int RunMessageLoop(kw::app::MainWindow& main) {
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   kw::win32::RestrictDllSearch();
+  // COM first: the platform keeps COM objects, released before COM is left.
+  kw::win32::ComApartment com;
   kw::win32::Win32Platform system;
   kw::Platform platform = system.platform();
   // Recorded before any window exists.
   const kw::ProgramValues values = kw::ReadProgramValues(platform);
 
-  kw::win32::ComApartment com;
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES};
   ::InitCommonControlsEx(&controls);
 

@@ -125,11 +125,27 @@ void KeepRawTarget(const ComPtr<IShellLinkW>& link, const std::wstring& raw) {
 
 }  // namespace
 
+ComPtr<IShellLinkW> Win32ShellLinks::NewLinkForReading() {
+  ComPtr<IShellLinkW> link;
+  const DWORD thread = ::GetCurrentThreadId();
+  if (!factory_ || factoryThread_ != thread) {
+    ComPtr<IClassFactory> factory;
+    if (SUCCEEDED(::CoGetClassObject(CLSID_ShellLink, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
+                                     factory.put_void()))) {
+      factory_ = factory;
+      factoryThread_ = thread;
+    }
+  }
+  if (factory_ && factoryThread_ == thread && SUCCEEDED(factory_->CreateInstance(nullptr, IID_IShellLinkW, link.put_void())))
+    return link;
+  ::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put_void());
+  return link;
+}
+
 LinkReadResult Win32ShellLinks::Read(std::string_view linkPath) {
   LinkReadResult result;
-  ComPtr<IShellLinkW> link;
-  if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put_void())))
-    return result;
+  ComPtr<IShellLinkW> link = NewLinkForReading();
+  if (!link) return result;
   ComPtr<IPersistFile> file = link.as<IPersistFile>(IID_IPersistFile);
   if (!file) return result;
   result.opened = true;
