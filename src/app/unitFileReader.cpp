@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <unordered_map>
 
 
 namespace kw {
@@ -45,14 +46,19 @@ void FileReader::Read(const std::vector<std::string>& paths) {
 
 void FileReader::Prefer(const std::vector<std::string>& paths) {
   const std::lock_guard<std::mutex> lock(mutex_);
-  std::deque<std::string> front;
-  for (const std::string& path : paths) {
-    const auto it = std::find(queue_.begin(), queue_.end(), path);
-    if (it == queue_.end()) continue;
-    front.push_back(std::move(*it));
-    queue_.erase(it);
+  std::unordered_map<std::string, size_t> rank;  // a page of rows, or every row of a list
+  for (const std::string& path : paths) rank.emplace(path, rank.size());
+  std::vector<std::optional<std::string>> front(rank.size());
+  std::deque<std::string> rest;
+  for (std::string& path : queue_) {
+    const auto it = rank.find(path);
+    if (it != rank.end()) front[it->second] = std::move(path);
+    else rest.push_back(std::move(path));
   }
-  queue_.insert(queue_.begin(), std::make_move_iterator(front.begin()), std::make_move_iterator(front.end()));
+  queue_.clear();
+  for (std::optional<std::string>& path : front)
+    if (path) queue_.push_back(std::move(*path));
+  for (std::string& path : rest) queue_.push_back(std::move(path));
 }
 
 std::vector<FileDetails> FileReader::Take() {
