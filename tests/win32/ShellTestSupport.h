@@ -1,6 +1,7 @@
 #pragma once
-// What the shell tests share: scratch folders in the temporary folder of the prefix, and
-// whether they run under Wine (whose shell differs from Windows' in a few documented ways).
+// What the shell tests share: scratch folders in the temporary folder of the prefix, empty
+// Run keys, and whether they run under Wine (whose shell differs from Windows' in a few
+// documented ways).
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -9,9 +10,21 @@
 #include <string>
 #include <system_error>
 
+#include "entries/unitSysWorks.h"
+#include "platform/Registry.h"
 #include "platform/win32/WideString.h"
 
 namespace kw::win32::test_support {
+
+// Removes every value of the Run keys of both hives, in the native view and the 32-bit one.
+inline void EmptyRunKeys(RegistryBackend& registry) {
+  for (RootKey root : {kHkeyLocalMachine, kHkeyCurrentUser})
+    for (RegView view : {RegView::Native, RegView::Bits32}) {
+      TRegistry reg(registry, root, view);
+      if (reg.OpenKey(kRunKeyPath, false))
+        for (const std::string& name : reg.GetValueNames()) reg.DeleteValue(name);
+    }
+}
 
 // Wine's ntdll exports its version; Windows' does not.
 inline bool RunningUnderWine() {

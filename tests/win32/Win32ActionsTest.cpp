@@ -31,13 +31,9 @@ class Win32Actions : public ::testing::Test {
   }
   void TearDown() override { Clean(); }
   void Clean() {
+    test_support::EmptyRunKeys(platform.registry);
     for (RootKey root : {kHkeyLocalMachine, kHkeyCurrentUser})
-      for (RegView view : {RegView::Native, RegView::Bits32}) {
-        TRegistry reg(platform.registry, root, view);
-        if (reg.OpenKey(kRunKeyPath, false))
-          for (const std::string& name : reg.GetValueNames()) reg.DeleteValue(name);
-        TRegistry(platform.registry, root, RegView::Bits64).DeleteKey(kStartupApprovedKey);
-      }
+      TRegistry(platform.registry, root, RegView::Bits64).DeleteKey(kStartupApprovedKey);
     for (const std::string& file : ListFiles(system.files, startup + "\\*.*")) {
       ::SetFileAttributesW(Wide(file).c_str(), FILE_ATTRIBUTE_NORMAL);
       system.files.RemoveFile(file);

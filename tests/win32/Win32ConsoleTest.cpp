@@ -78,11 +78,7 @@ class Win32Console : public ::testing::Test {
   }
   void TearDown() override { Clean(); }
   void Clean() {
-    for (RootKey root : {kHkeyLocalMachine, kHkeyCurrentUser}) {
-      TRegistry reg(platform.registry, root);
-      if (reg.OpenKey(kRunKeyPath, false))
-        for (const std::string& name : reg.GetValueNames()) reg.DeleteValue(name);
-    }
+    test_support::EmptyRunKeys(platform.registry);
     for (const std::string& file : ListFiles(system.files, startup + "\\*.*")) system.files.RemoveFile(file);
     StoreRegistry(platform.registry).DeleteKey(kDisabledAppsKey);
   }

@@ -12,6 +12,7 @@
 #include "platform/win32/WideString.h"
 #include "platform/win32/Win32Platform.h"
 #include "util/unitDiskUtils.h"
+#include "win32/ShellTestSupport.h"
 
 namespace kw::win32 {
 namespace {
@@ -25,11 +26,7 @@ class Win32ScanTest : public ::testing::Test {
   }
   void TearDown() override { Clean(); }
   void Clean() {
-    for (RootKey root : {kHkeyLocalMachine, kHkeyCurrentUser}) {
-      TRegistry reg(platform.registry, root);
-      if (reg.OpenKey(kRunKeyPath, false))
-        for (const std::string& name : reg.GetValueNames()) reg.DeleteValue(name);
-    }
+    test_support::EmptyRunKeys(platform.registry);
     for (int csidl : {kCsidlStartup, kCsidlCommonStartup}) {
       const std::string folder = GetSpecialFolderPath(system.folders, csidl);
       for (const std::string& file : ListFiles(system.files, folder + "\\*.*")) system.files.RemoveFile(file);
