@@ -1,6 +1,8 @@
 #include "app/unitMain.h"
 
 #include <algorithm>
+#include <climits>
+#include <iterator>
 #include <memory>
 
 #include "entries/unitAppListDetails.h"
@@ -116,6 +118,7 @@ void TfrmMain::FillListView() {
     } update(view_);
     view_.ClearItems();
     shownEntries_.clear();
+    rowFiles_.clear();
     // Images of files no longer listed pile up over many refreshes; now and then they go.
     if (view_.IconList().Count() > 2 * apps_.Count() + 64) {
       view_.IconList().Clear();
@@ -125,9 +128,9 @@ void TfrmMain::FillListView() {
       TAppItem& entry = apps_.GetItem(i);
       ItemContent item;
       entry.FillListItem(item);
-      const auto image = fileImages_.find(entry.ProgramFile());
-      view_.AddItem(item.caption, item.checked, image != fileImages_.end() ? image->second : kImageNone);
+      rowFiles_.push_back(entry.ProgramFile());
       shownEntries_.push_back(Snapshot(entry));
+      view_.AddItem(item.caption, item.checked);
       if (selectedShown_ && SameEntry(entry, *selectedShown_)) same = i;
       if (selectedShown_ && SamePlace(entry, *selectedShown_)) samePlace = i;
       if (item.caption == SelectedCaption) sameCaption = i;
@@ -142,7 +145,6 @@ void TfrmMain::FillListView() {
 
 void TfrmMain::StartReading() {
   const int rows = static_cast<int>(shownEntries_.size());
-  rowFiles_.assign(static_cast<size_t>(rows), std::string());
   rowIcons_.assign(static_cast<size_t>(rows), -1);
   rowStrings_.assign(static_cast<size_t>(rows), 0);
   rowsOfFile_.clear();
@@ -151,12 +153,15 @@ void TfrmMain::StartReading() {
   std::vector<std::string> files;
   for (int row = 0; row < rows; ++row) {
     const TAppItem& entry = *shownEntries_[static_cast<size_t>(row)];
-    const std::string& path = rowFiles_[static_cast<size_t>(row)] = entry.ProgramFile();
+    const std::string& path = rowFiles_[static_cast<size_t>(row)];
     // A stored entry keeps the version strings it was stored with; only its icon is read.
     rowStrings_[static_cast<size_t>(row)] = !entry.Enabled();
     rowsOfFile_[path].push_back(row);
     if (filesToCome_.insert(path).second) files.push_back(path);
   }
+  // Icons of files no longer listed are not held.
+  for (auto icon = fileIcons_.begin(); icon != fileIcons_.end();)
+    icon = rowsOfFile_.count(icon->first) ? std::next(icon) : fileIcons_.erase(icon);
   if (view_.ReadsInBackground())
     reader_->StartThread([this] { return view_.PrepareReaderThread(); }, [this] { view_.FilesReadSignal(); });
   reader_->Read(files);
@@ -170,9 +175,7 @@ void TfrmMain::PreferVisibleRows() {
   reader_->Prefer(files);
 }
 
-void TfrmMain::FilesArrived() {
-  for (const FileDetails& details : reader_->Take()) Apply(details);
-}
+void TfrmMain::FilesArrived() { ApplyAll(reader_->Take()); }
 
 void TfrmMain::FinishReading() {
   FilesArrived();
@@ -180,38 +183,42 @@ void TfrmMain::FinishReading() {
   std::unordered_set<std::string> seen;
   for (const std::string& path : rowFiles_)
     if (filesToCome_.count(path) && seen.insert(path).second) rest.push_back(path);
-  for (const FileDetails& details : reader_->ReadNow(rest)) Apply(details);
+  ApplyAll(reader_->ReadNow(rest));
+}
+
+void TfrmMain::ApplyAll(std::vector<FileDetails> arrived) {
+  std::pair<int, int> changed{INT_MAX, -1};
+  for (FileDetails& details : arrived) Apply(details, changed);
+  if (changed.first <= changed.second) view_.RedrawItems(changed.first, changed.second);
 }
 
 void TfrmMain::StopReading() {
   if (reader_) reader_->Stop();
 }
 
-void TfrmMain::Apply(const FileDetails& details) {
+void TfrmMain::Apply(FileDetails& details, std::pair<int, int>& changed) {
   const auto rows = rowsOfFile_.find(details.path);
   if (rows == rowsOfFile_.end()) return;
   filesToCome_.erase(details.path);
-  int image = kImageNone;
-  if (details.icon) {
-    const auto kept = fileImages_.find(details.path);
-    image = kept != fileImages_.end() ? view_.IconList().ReplaceIcon(kept->second, *details.icon)
-                                      : view_.IconList().AddIcon(*details.icon);
+  const bool hasIcon = details.icon && details.icon->Handle() >= 2;
+  if (!hasIcon) {
+    fileIcons_.erase(details.path);
+    fileImages_.erase(details.path);
+  } else if (fileIcons_.size() < kHeldIcons || fileIcons_.count(details.path)) {
+    fileIcons_[details.path] = std::move(details.icon);
+  } else {
+    PutImage(details.path, *details.icon);
   }
-  if (image >= 0) fileImages_[details.path] = image;
-  else fileImages_.erase(details.path);
-  // The list view reports a new image as a change of its item: not a click.
-  const bool ready = ListReady;
-  ListReady = false;
   for (const int row : rows->second) {
-    rowIcons_[static_cast<size_t>(row)] = image >= 0 ? 1 : 0;
+    rowIcons_[static_cast<size_t>(row)] = hasIcon ? 1 : 0;
     if (!rowStrings_[static_cast<size_t>(row)]) {
       rowStrings_[static_cast<size_t>(row)] = 1;
       shownEntries_[static_cast<size_t>(row)]->PutVersionStrings(details.strings);
       if (row < apps_.Count()) apps_.GetItem(row).PutVersionStrings(details.strings);
     }
-    view_.SetItemImage(row, image >= 0 ? image : kImageNone);
+    changed.first = std::min(changed.first, row);
+    changed.second = std::max(changed.second, row);
   }
-  ListReady = ready;
   // ImageIndex counts the icons of the rows before: it is known up to the first row not read.
   while (indexedRows_ < static_cast<int>(rowIcons_.size()) && rowIcons_[static_cast<size_t>(indexedRows_)] >= 0) {
     const int index = rowIcons_[static_cast<size_t>(indexedRows_)] ? iconsBefore_++ : -1;
@@ -228,7 +235,27 @@ void TfrmMain::CompleteRow(int row, bool imageIndexes) {
   for (int r = imageIndexes ? indexedRows_ : row; r <= row; ++r)
     if (rowIcons_[static_cast<size_t>(r)] < 0 || !rowStrings_[static_cast<size_t>(r)])
       files.push_back(rowFiles_[static_cast<size_t>(r)]);
-  for (const FileDetails& details : reader_->ReadNow(files)) Apply(details);
+  ApplyAll(reader_->ReadNow(files));
+}
+
+void TfrmMain::PutImage(const std::string& path, const Icon& icon) {
+  const auto kept = fileImages_.find(path);
+  const int image = kept != fileImages_.end() ? view_.IconList().ReplaceIcon(kept->second, icon)
+                                              : view_.IconList().AddIcon(icon);
+  if (image >= 0) fileImages_[path] = image;
+  else fileImages_.erase(path);
+}
+
+int TfrmMain::RowImage(int row) {
+  if (row < 0 || row >= static_cast<int>(rowFiles_.size())) return kImageNone;
+  const std::string& path = rowFiles_[static_cast<size_t>(row)];
+  const auto icon = fileIcons_.find(path);
+  if (icon != fileIcons_.end()) {
+    PutImage(path, *icon->second);
+    fileIcons_.erase(icon);
+  }
+  const auto image = fileImages_.find(path);
+  return image != fileImages_.end() ? image->second : kImageNone;
 }
 
 int TfrmMain::RowOf(const TAppItem& shown) const {

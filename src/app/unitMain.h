@@ -44,9 +44,12 @@ class MainView {
   virtual int ItemCount() = 0;
   virtual std::string ItemCaption(int index) = 0;
   virtual void ClearItems() = 0;
-  // imageIndex: the image in IconList, or kImageNone.
-  virtual void AddItem(const std::string& caption, bool checked, int imageIndex) = 0;
-  virtual void SetItemImage(int index, int imageIndex) = 0;
+  // An item's image is TfrmMain::RowImage of its row, asked for when the item is drawn: an
+  // icon goes into IconList only once a row of its file is seen.
+  virtual void AddItem(const std::string& caption, bool checked) = 0;
+  // The images of the items first to last (inclusive) have changed; those in view are drawn
+  // again.
+  virtual void RedrawItems(int first, int last) = 0;
   // The items the list shows now: the first, and how many.
   virtual std::pair<int, int> VisibleItems() { return {0, ItemCount()}; }
   // Around a rebuild of the list: the list is drawn once when it is complete, not after every
@@ -112,6 +115,9 @@ class TfrmMain {
   void StopReading();
   // The rows now in view are read before the others (after a refresh and a scroll).
   void PreferVisibleRows();
+  // The image in IconList of the row's file, or kImageNone; asked for as the row is drawn.
+  // A file's icon is added to IconList here, the first time a row of it is drawn.
+  int RowImage(int row);
 
   const ProgramValues& Values() const { return values_; }
 
@@ -124,7 +130,11 @@ class TfrmMain {
   void ScanEntries();
   void FillListView();
   void StartReading();
-  void Apply(const FileDetails& details);
+  // Puts in what a file gives; the rows whose image changed widen changed (first, last).
+  void Apply(FileDetails& details, std::pair<int, int>& changed);
+  void ApplyAll(std::vector<FileDetails> arrived);
+  // The file's icon into IconList, in place of its earlier image where it has one.
+  void PutImage(const std::string& path, const Icon& icon);
   // The entry at row with what its file gives, read now where it has not arrived; with
   // imageIndexes also the ImageIndex of every row up to it (which counts the icons before).
   void CompleteRow(int row, bool imageIndexes);
@@ -161,6 +171,11 @@ class TfrmMain {
   // The image of each file read, kept from one refresh to the next: a row shows its file's
   // last icon until the file has been read again.
   std::unordered_map<std::string, int> fileImages_;
+  // Icons read but not in IconList yet (no row of their file drawn since): adding an icon to
+  // an image list costs about as much as reading it, so only the rows seen pay for that. At
+  // most kHeldIcons are held; beyond that they go into IconList as they arrive.
+  std::unordered_map<std::string, std::unique_ptr<Icon>> fileIcons_;
+  static constexpr size_t kHeldIcons = 2048;
 };
 
 }  // namespace kw

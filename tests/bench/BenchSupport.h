@@ -99,10 +99,11 @@ class HeadlessView : public MainView {
     items.clear();
     selected_ = -1;
   }
-  void AddItem(const std::string& caption, bool checked, int imageIndex) override {
-    items.push_back(Item{caption, checked, imageIndex});
+  void AddItem(const std::string& caption, bool checked) override { items.push_back(Item{caption, checked, -1}); }
+  // Every item counts as drawn, so each icon goes into the image list as it did before.
+  void RedrawItems(int first, int last) override {
+    for (int i = first; form && i <= last; ++i) items.at(static_cast<size_t>(i)).image = form->RowImage(i);
   }
-  void SetItemImage(int index, int imageIndex) override { items.at(static_cast<size_t>(index)).image = imageIndex; }
   void SelectItem(int index) override {
     selected_ = index;
     if (form) form->lvAppsSelectItem(index, true);

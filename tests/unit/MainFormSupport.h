@@ -54,13 +54,17 @@ class MemoryMainView : public MainView {
   int ItemCount() override { return static_cast<int>(items.size()); }
   std::string ItemCaption(int index) override { return items.at(static_cast<size_t>(index)).caption; }
   void ClearItems() override { items.clear(); }
-  void AddItem(const std::string& caption, bool checked, int imageIndex) override {
+  void AddItem(const std::string& caption, bool checked) override {
     // A new item starts unticked; ticking it is a state change the list view reports.
-    items.push_back(Item{caption, false, imageIndex, false});
+    items.push_back(Item{caption, false, -1, false});
     const int index = static_cast<int>(items.size()) - 1;
     SetChecked(index, checked);
   }
-  void SetItemImage(int index, int imageIndex) override { items.at(static_cast<size_t>(index)).image = imageIndex; }
+  // Every item is in view: each is drawn when the list is complete and when its image changes.
+  void EndListUpdate() override { RedrawItems(0, ItemCount() - 1); }
+  void RedrawItems(int first, int last) override {
+    for (int i = first; form && i <= last; ++i) items.at(static_cast<size_t>(i)).image = form->RowImage(i);
+  }
   std::pair<int, int> VisibleItems() override { return visible.first >= 0 ? visible : MainView::VisibleItems(); }
 
   // With background set, files are read on a thread of its own, which waits until the test

@@ -20,10 +20,13 @@ const std::string kOther = "C:\\Tools\\other.exe";
 class BracketView : public MemoryMainView {
  public:
   void BeginListUpdate() override { ++depth, ++begins; }
-  void EndListUpdate() override { --depth; }
-  void AddItem(const std::string& caption, bool checked, int imageIndex) override {
+  void EndListUpdate() override {
+    --depth;
+    MemoryMainView::EndListUpdate();
+  }
+  void AddItem(const std::string& caption, bool checked) override {
     if (depth != 1) ++outside;
-    MemoryMainView::AddItem(caption, checked, imageIndex);
+    MemoryMainView::AddItem(caption, checked);
   }
   int depth = 0, begins = 0, outside = 0;
 };

@@ -3,6 +3,7 @@
 #include <richedit.h>
 #include <windowsx.h>
 
+#include <algorithm>
 #include <cwchar>
 #include <vector>
 
@@ -320,6 +321,12 @@ LRESULT MainWindow::ListNotify(NMHDR& header) {
       form_.lvAppsKeyDown(reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey);
       return 0;
     case LVN_ENDSCROLL: form_.PreferVisibleRows(); return 0;
+    case LVN_GETDISPINFOW: {
+      auto& info = reinterpret_cast<NMLVDISPINFOW&>(header);
+      static_assert(kImageNone == I_IMAGENONE);
+      if (info.item.mask & LVIF_IMAGE) info.item.iImage = form_.RowImage(info.item.iItem);
+      return 0;
+    }
     default: return 0;
   }
 }
@@ -470,25 +477,22 @@ std::string MainWindow::ItemCaption(int index) {
 
 void MainWindow::ClearItems() { ListView_DeleteAllItems(list_); }
 
-void MainWindow::AddItem(const std::string& caption, bool checked, int imageIndex) {
+void MainWindow::AddItem(const std::string& caption, bool checked) {
   std::wstring text = win32::Wide(caption);
   LVITEMW item{};
   item.mask = LVIF_TEXT | LVIF_IMAGE;
   item.iItem = ListView_GetItemCount(list_);
   item.pszText = text.data();
-  static_assert(kImageNone == I_IMAGENONE);
-  // Never I_IMAGECALLBACK (-1): nothing answers LVN_GETDISPINFO here.
-  item.iImage = imageIndex >= 0 ? imageIndex : I_IMAGENONE;
+  item.iImage = I_IMAGECALLBACK;  // LVN_GETDISPINFO asks the form as the item is drawn
   const int index = static_cast<int>(::SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
   if (index >= 0) ListView_SetCheckState(list_, index, checked);
 }
 
-void MainWindow::SetItemImage(int index, int imageIndex) {
-  LVITEMW item{};
-  item.mask = LVIF_IMAGE;
-  item.iItem = index;
-  item.iImage = imageIndex >= 0 ? imageIndex : I_IMAGENONE;
-  ::SendMessageW(list_, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+void MainWindow::RedrawItems(int first, int last) {
+  const auto [top, count] = VisibleItems();
+  first = std::max(first, top);
+  last = std::min(last, top + count - 1);
+  if (first <= last) ListView_RedrawItems(list_, first, last);
 }
 
 std::pair<int, int> MainWindow::VisibleItems() {

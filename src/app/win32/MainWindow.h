@@ -41,8 +41,8 @@ class MainWindow : public BaseWindow<MainWindow>, public MainView {
   int ItemCount() override;
   std::string ItemCaption(int index) override;
   void ClearItems() override;
-  void AddItem(const std::string& caption, bool checked, int imageIndex) override;
-  void SetItemImage(int index, int imageIndex) override;
+  void AddItem(const std::string& caption, bool checked) override;
+  void RedrawItems(int first, int last) override;
   std::pair<int, int> VisibleItems() override;
   void BeginListUpdate() override;
   void EndListUpdate() override;
