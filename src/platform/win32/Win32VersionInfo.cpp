@@ -44,6 +44,15 @@ class Win32VersionBlock : public VersionBlock {
 
 std::unique_ptr<VersionBlock> Win32VersionInfo::Load(std::string_view path) {
   const std::wstring file = UnredirectedPath(Wide(path));
+  // Asking for the size first loads the file once more, which costs as much as the block
+  // itself: a buffer that holds any usual block is tried first. The block's first word is its
+  // length; one too long for the buffer, with the room the 16-bit form's conversion needs, is
+  // read again the long way.
+  constexpr DWORD kUsualSize = 32 * 1024;
+  std::vector<BYTE> usual(kUsualSize, 0);
+  if (!::GetFileVersionInfoW(file.c_str(), 0, kUsualSize, usual.data())) return nullptr;
+  const DWORD length = *reinterpret_cast<const WORD*>(usual.data());
+  if (length != 0 && 3 * length + 4 <= kUsualSize) return std::make_unique<Win32VersionBlock>(std::move(usual));
   DWORD handle = 0;
   const DWORD size = ::GetFileVersionInfoSizeW(file.c_str(), &handle);
   if (size == 0) return nullptr;
