@@ -87,6 +87,9 @@ void TfrmMain::actRefreshExecute() {
   view_.SetBusy(true);
   ListReady = false;
   Restore restore{*this};
+  // What the old list still had to read is dropped now: the reader would only compete with
+  // the scan for the machine.
+  reader_->Read({});
   ScanEntries();
   FillListView();
   if (!view_.ReadsInBackground()) FinishReading();

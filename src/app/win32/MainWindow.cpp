@@ -170,7 +170,9 @@ void MainWindow::CreateList() {
   // The list view shares the icon list (LVS_SHAREIMAGELISTS), so the window keeps owning it.
   ListView_SetImageList(list_, icons_.get(), LVSIL_SMALL);
   ListView_SetImageList(list_, icons_.get(), LVSIL_NORMAL);
-  ::SetWindowSubclass(list_, &MainWindow::ListProc, 0, reinterpret_cast<DWORD_PTR>(this));
+  ::SetWindowLongPtrW(list_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  listProc_ = reinterpret_cast<WNDPROC>(
+      ::SetWindowLongPtrW(list_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MainWindow::ListProc)));
   LVCOLUMNW column{};
   column.mask = LVCF_WIDTH;
   column.cx = 100;
@@ -334,19 +336,24 @@ LRESULT MainWindow::ListNotify(NMHDR& header) {
 // The list view reports a key through LVN_KEYDOWN only for WM_KEYDOWN; with Alt held a key
 // comes as WM_SYSKEYDOWN, which it passes on unreported. Delete and F5 act whatever
 // modifiers are held, so they are taken here too, then passed on as before.
-LRESULT CALLBACK MainWindow::ListProc(HWND list, UINT message, WPARAM w, LPARAM l, UINT_PTR id,
-                                      DWORD_PTR data) noexcept {
+LRESULT CALLBACK MainWindow::ListProc(HWND list, UINT message, WPARAM w, LPARAM l) noexcept {
+  auto* self = reinterpret_cast<MainWindow*>(::GetWindowLongPtrW(list, GWLP_USERDATA));
+  if (!self) return ::DefWindowProcW(list, message, w, l);
+  const WNDPROC next = self->listProc_;
   if (message == WM_SYSKEYDOWN && (w == VK_DELETE || w == VK_F5)) {
     try {
-      reinterpret_cast<MainWindow*>(data)->form_.lvAppsKeyDown(static_cast<int>(w));
+      self->form_.lvAppsKeyDown(static_cast<int>(w));
     } catch (const std::exception& error) {
       ReportUncaught(error);
     } catch (...) {
       ReportUnknownError();
     }
   }
-  if (message == WM_NCDESTROY) ::RemoveWindowSubclass(list, &MainWindow::ListProc, id);
-  return ::DefSubclassProc(list, message, w, l);
+  if (message == WM_NCDESTROY) {
+    ::SetWindowLongPtrW(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(next));
+    ::SetWindowLongPtrW(list, GWLP_USERDATA, 0);
+  }
+  return ::CallWindowProcW(next, list, message, w, l);
 }
 
 LRESULT MainWindow::Notify(NMHDR& header) {

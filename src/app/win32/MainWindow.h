@@ -78,9 +78,12 @@ class MainWindow : public BaseWindow<MainWindow>, public MainView {
   LRESULT Notify(NMHDR& header);
   LRESULT ListNotify(NMHDR& header);
   bool OverSplitter(POINT client) const;
-  // The list view's subclass procedure (data: the MainWindow).
-  static LRESULT CALLBACK ListProc(HWND list, UINT message, WPARAM w, LPARAM l, UINT_PTR id,
-                                   DWORD_PTR data) noexcept;
+  // The list view's window procedure in front of its own (listProc_), with the MainWindow in
+  // the list's GWLP_USERDATA. Not SetWindowSubclass: under Wine that looks its data up as a
+  // window property, a call to the server for every message the list gets, which made
+  // filling a long list several times slower.
+  static LRESULT CALLBACK ListProc(HWND list, UINT message, WPARAM w, LPARAM l) noexcept;
+  WNDPROC listProc_ = nullptr;
   int Scale(int pixels) const { return ::MulDiv(pixels, dpi_, 120); }
 
   Platform& platform_;
