@@ -175,7 +175,7 @@ class TfrmMain {
   // an image list costs about as much as reading it, so only the rows seen pay for that. At
   // most kHeldIcons are held; beyond that they go into IconList as they arrive.
   std::unordered_map<std::string, std::unique_ptr<Icon>> fileIcons_;
-  static constexpr size_t kHeldIcons = 2048;
+  static constexpr size_t kHeldIcons = 1024;
 };
 
 }  // namespace kw

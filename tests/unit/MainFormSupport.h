@@ -3,6 +3,7 @@
 // events the real one does, a recording details pane and status line.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <condition_variable>
 #include <deque>
 #include <memory>
@@ -60,10 +61,13 @@ class MemoryMainView : public MainView {
     const int index = static_cast<int>(items.size()) - 1;
     SetChecked(index, checked);
   }
-  // Every item is in view: each is drawn when the list is complete and when its image changes.
+  // The items in view (all by default) are drawn when the list is complete and when their
+  // image changes.
   void EndListUpdate() override { RedrawItems(0, ItemCount() - 1); }
   void RedrawItems(int first, int last) override {
-    for (int i = first; form && i <= last; ++i) items.at(static_cast<size_t>(i)).image = form->RowImage(i);
+    const auto [top, count] = VisibleItems();
+    for (int i = std::max(first, top); form && i <= last && i < top + count; ++i)
+      items.at(static_cast<size_t>(i)).image = form->RowImage(i);
   }
   std::pair<int, int> VisibleItems() override { return visible.first >= 0 ? visible : MainView::VisibleItems(); }
 

@@ -96,6 +96,22 @@ TEST_F(ScaleTest, AFileThatSeveralEntriesStartIsReadOncePerRefreshAndEachEntryKe
   EXPECT_EQ(view.depth, 0) << "and the list is drawn again afterwards";
 }
 
+TEST_F(ScaleTest, AnIconGoesIntoTheImageListOnlyOnceARowOfItsFileIsDrawn) {
+  PutRun(kHkeyCurrentUser, "Suite", kShared);
+  PutRun(kHkeyCurrentUser, "Other", kOther);
+  view.visible = {0, 1};
+  form->actRefreshExecute();
+  EXPECT_EQ(view.icons.Count(), 1);
+  EXPECT_EQ(sys.icons.liveIcons, 1) << "the other file's icon is held until its row is seen";
+  EXPECT_EQ(apps.GetItem(1).ImageIndex(), 1) << "the stored ImageIndex does not wait for the drawing";
+  view.visible = {1, 1};  // scrolled down
+  view.RedrawItems(0, 1);
+  EXPECT_EQ(view.items[1].image, 1);
+  EXPECT_EQ(sys.icons.liveIcons, 0);
+  form->actRefreshExecute();  // a file read again takes its image's place
+  EXPECT_EQ(view.icons.Count(), 2);
+}
+
 TEST_F(ScaleTest, LoadingAStoreOfThousandsKeepsEveryListInOrderWithTheIndexesOfFindOrAdd) {
   TAppList saved;
   for (int i = 0; i < 3000; ++i) {
