@@ -109,6 +109,7 @@ bool MainWindow::Create(HINSTANCE instance) {
 void MainWindow::Show(int showCmd) {
   ::ShowWindow(hwnd_, showCmd);
   ::UpdateWindow(hwnd_);
+  ::SetEvent(shown_.get());
 }
 
 bool MainWindow::TranslateAccelerator(MSG& msg) {
@@ -448,6 +449,7 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM w, LPARAM l) {
     }
     case kFilesRead: form_.FilesArrived(); return 0;
     case WM_DESTROY:
+      ::SetEvent(shown_.get());
       form_.StopReading();
       ::PostQuitMessage(0);
       return 0;
@@ -506,7 +508,11 @@ std::pair<int, int> MainWindow::VisibleItems() {
   return {ListView_GetTopIndex(list_), ListView_GetCountPerPage(list_) + 1};
 }
 
-std::shared_ptr<void> MainWindow::PrepareReaderThread() { return std::make_shared<win32::ComApartment>(); }
+std::shared_ptr<void> MainWindow::PrepareReaderThread() {
+  // A window never shown still gets its files read, a little later.
+  ::WaitForSingleObject(shown_.get(), 2000);
+  return std::make_shared<win32::ComApartment>();
+}
 
 // The reader's thread may not touch the window: it posts, and the window's thread takes.
 void MainWindow::FilesReadSignal() { ::PostMessageW(hwnd_, kFilesRead, 0, 0); }
