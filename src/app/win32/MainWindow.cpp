@@ -79,7 +79,7 @@ int ScreenDpi() {
 MainWindow::MainWindow(Platform& platform, TAppList& apps, ProgramValues values)
     : platform_(platform), form_(platform, apps, *this, std::move(values)) {}
 
-bool MainWindow::Create(HINSTANCE instance) {
+bool MainWindow::Create(HINSTANCE instance, bool maximized) {
   instance_ = instance;
   dpi_ = ScreenDpi();
   leftWidth_ = Scale(kLeftPanelWidth);
@@ -102,7 +102,8 @@ bool MainWindow::Create(HINSTANCE instance) {
   const int x = (::GetSystemMetrics(SM_CXSCREEN) - width) / 2;
   const int y = (::GetSystemMetrics(SM_CYSCREEN) - height) / 2;
   const std::wstring title = win32::Wide(kApplicationTitle);
-  return ::CreateWindowExW(0, kClassName, title.c_str(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, x, y, width, height,
+  const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | (maximized ? WS_MAXIMIZE : 0);
+  return ::CreateWindowExW(0, kClassName, title.c_str(), style, x, y, width, height,
                            nullptr, ::LoadMenuW(instance, MAKEINTRESOURCEW(IDR_MAIN_MENU)), instance, this) != nullptr;
 }
 

@@ -23,8 +23,10 @@ class MainWindow : public BaseWindow<MainWindow>, public MainView {
   std::function<void(HWND)> showAboutDialog;
 
   MainWindow(Platform& platform, TAppList& apps, ProgramValues values);
-  // Creates the window (hidden); its creation loads the welcome text and runs Refresh.
-  bool Create(HINSTANCE instance);
+  // Creates the window (hidden); its creation loads the welcome text and runs Refresh. A window
+  // made maximized has its controls laid out and drawn once, at the size it is shown at; its
+  // restored size stays the usual one.
+  bool Create(HINSTANCE instance, bool maximized = false);
   void Show(int showCmd);
   // Keyboard translation for the message loop: the accelerator table (F1).
   bool TranslateAccelerator(MSG& msg);

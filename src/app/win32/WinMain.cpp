@@ -44,7 +44,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   kw::dialogs::AddAppDialog dlgAddApp(platform);
   frmMain.showAboutDialog = [&dlgAbout](HWND owner) { dlgAbout.ShowModal(owner); };
   frmMain.showAddDialog = [&dlgAddApp](HWND owner) { return dlgAddApp.ShowModal(owner); };
-  if (!frmMain.Create(instance)) return 1;
+  if (!frmMain.Create(instance, /*maximized*/ true)) return 1;
   system.shell.SetOwner(frmMain.hwnd());
   frmMain.Show(SW_SHOWMAXIMIZED);
   return RunMessageLoop(frmMain);
