@@ -135,7 +135,7 @@ void MainWindow::CreateToolbar() {
   for (int picture : kToolbarPictures) {
     win32::unique_hicon icon(
         static_cast<HICON>(::LoadImageW(instance_, MAKEINTRESOURCEW(picture), IMAGE_ICON, 32, 32, 0)));
-    ::ImageList_AddIcon(toolbarImages_.get(), icon.get());
+    win32::PutIcon(toolbarImages_.get(), -1, icon.get());
   }
   ::SendMessageW(toolbar_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(toolbarImages_.get()));
 

@@ -61,18 +61,34 @@ HICON IconHandle(const Icon& icon) {
   return own ? own->get() : nullptr;
 }
 
+int PutIcon(HIMAGELIST list, int index, HICON icon) {
+  ICONINFO info{};
+  if (list && icon && ::GetIconInfo(icon, &info)) {
+    const unique_gdi_object color(info.hbmColor), mask(info.hbmMask);
+    BITMAP bitmap{};
+    int width = 0, height = 0;
+    if (info.hbmColor && info.hbmMask && ::ImageList_GetIconSize(list, &width, &height) &&
+        ::GetObjectW(info.hbmColor, sizeof bitmap, &bitmap) && bitmap.bmBitsPixel == 32 &&
+        bitmap.bmWidth == width && bitmap.bmHeight == height) {
+      if (index < 0) return ::ImageList_Add(list, info.hbmColor, info.hbmMask);
+      return ::ImageList_Replace(list, index, info.hbmColor, info.hbmMask) ? index : -1;
+    }
+  }
+  return ::ImageList_ReplaceIcon(list, index, icon);
+}
+
 Win32ImageList::Win32ImageList() : list_(::ImageList_Create(32, 32, ILC_COLOR32 | ILC_MASK, 0, 32)) {}
 
 int Win32ImageList::AddIcon(const Icon& icon) {
   const HICON handle = IconHandle(icon);
   if (!list_ || !handle || icon.Handle() < 2) return -1;
-  return ::ImageList_AddIcon(list_.get(), handle);
+  return PutIcon(list_.get(), -1, handle);
 }
 
 int Win32ImageList::ReplaceIcon(int index, const Icon& icon) {
   const HICON handle = IconHandle(icon);
   if (!list_ || !handle || icon.Handle() < 2 || index < 0 || index >= Count()) return -1;
-  return ::ImageList_ReplaceIcon(list_.get(), index, handle);
+  return PutIcon(list_.get(), index, handle);
 }
 
 void Win32ImageList::Clear() {

@@ -25,6 +25,13 @@ struct ImageListTraits {
 };
 using unique_himagelist = unique_handle<ImageListTraits>;
 
+// Puts the icon into the image list at index (-1: as a new image); the image's index, or -1.
+// An icon whose colour bitmap is already 32-bit at the list's size goes in as its bitmap and
+// mask (ImageList_Add / ImageList_Replace); any other is drawn in (ImageList_ReplaceIcon),
+// which scales it. Both give the same picture; the first costs a fifth of the second under
+// Wine.
+int PutIcon(HIMAGELIST list, int index, HICON icon);
+
 // A 32 x 32 image list that grows by 32; it owns its HIMAGELIST unless released to a control.
 class Win32ImageList : public ImageList {
  public:
