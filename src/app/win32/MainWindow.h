@@ -89,6 +89,10 @@ class MainWindow : public BaseWindow<MainWindow>, public MainView {
   int Scale(int pixels) const { return ::MulDiv(pixels, dpi_, 120); }
 
   Platform& platform_;
+  // Set once the window has been shown and drawn (or is closing): the reader of the entries'
+  // files waits for it, so that at start-up it does not slow the first drawing of the list.
+  // Declared before the form, so that it outlives the form's reader.
+  win32::unique_kernel_handle shown_{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
   TfrmMain form_;
   HINSTANCE instance_ = nullptr;
   HWND toolbar_ = nullptr;
@@ -97,9 +101,6 @@ class MainWindow : public BaseWindow<MainWindow>, public MainView {
   win32::Win32RichTextPane display_;
   win32::Win32ImageList icons_;
   win32::unique_himagelist toolbarImages_;
-  // Set once the window has been shown and drawn (or is closing): the reader of the entries'
-  // files waits for it, so that at start-up it does not slow the first drawing of the list.
-  win32::unique_kernel_handle shown_{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
   win32::unique_gdi_object windowFont_, toolbarFont_, listFont_, headerFont_;
   win32::unique_gdi_object skyBlueBrush_, navyBrush_, navyPen_;
   HACCEL accelerators_ = nullptr;
