@@ -204,7 +204,7 @@ class Soak : public ::testing::Test {
   void SeedRun(int origin, bool view32 = false) {
     Expected entry;
     entry.origin = origin;
-    entry.view32 = origin == orRegistryCommon && view32;
+    entry.view32 = origin == orRegistryCommon && view32 && windows64;  // 32-bit Windows has one view
     entry.caption = Fresh("Run ");
     entry.program = NewProgram("run-" + std::to_string(made));
     entry.arguments = made % 3 == 0 ? "" : "/tray " + std::to_string(made);
@@ -290,9 +290,15 @@ class Soak : public ::testing::Test {
       if (!ok) problems += "\n  " + what;
     };
 
-    // The Run keys, in both views of the machine's, hold exactly the enabled Run entries.
-    for (const auto& [root, view] : {std::pair{kHkeyLocalMachine, RegView::Bits64}, std::pair{kHkeyLocalMachine, RegView::Bits32},
-                                     std::pair{kHkeyCurrentUser, RegView::Native}}) {
+    // The Run keys, in both views of the machine's on 64-bit Windows, hold exactly the enabled
+    // Run entries. 32-bit Windows has one view (which the 64-bit view's flag also opens), and
+    // nothing makes a WOW6432Node there.
+    std::vector<std::pair<RootKey, RegView>> runKeys = {{kHkeyLocalMachine, RegView::Bits64}, {kHkeyCurrentUser, RegView::Native}};
+    if (windows64) runKeys = {{kHkeyLocalMachine, RegView::Bits64}, {kHkeyLocalMachine, RegView::Bits32},
+                              {kHkeyCurrentUser, RegView::Native}};
+    else expect(!TRegistry(platform.registry, kHkeyLocalMachine).KeyExists("SOFTWARE\\WOW6432Node"),
+                "a WOW6432Node key is there on 32-bit Windows");
+    for (const auto& [root, view] : runKeys) {
       std::map<std::string, std::string> want, have;
       for (const Expected& entry : model)
         if (entry.enabled && IsRun(entry.origin) && RunRoot(entry.origin) == root && ViewOf(entry) == view)
@@ -414,6 +420,7 @@ class Soak : public ::testing::Test {
   TAppList apps;
   std::unique_ptr<app::MainWindow> window;
   ListView list{nullptr};
+  const bool windows64 = system.environment.Windows64();
   std::vector<Expected> model;
   int made = 0;
   std::vector<std::string> madeFiles;

@@ -153,24 +153,33 @@ TEST_F(Win32Actions, TwoCopiesInterleavedLoseNothing) {
   EXPECT_EQ(Raw("Alpha")->data, "C:\\Alpha.exe");
 }
 
-// Both views of the machine's Run key, an expandable value and Windows' own switches, written
-// the way Windows writes them.
-TEST_F(Win32Actions, BothViewsExpandableValuesAndWindowsSwitches) {
-  ASSERT_TRUE(system.environment.Windows64()) << "the tests run in a 64-bit prefix";
+// The machine's Run key as this Windows has it, an expandable value and Windows' own switches,
+// written the way Windows writes them. On 64-bit Windows the key has two views and each entry
+// goes out of and back into its own; 32-bit Windows has one view, no WOW6432Node and no Run32
+// switches, and every machine-wide entry lives in that one view.
+TEST_F(Win32Actions, MachineRunViewsExpandableValuesAndWindowsSwitches) {
+  BOOL wow = FALSE;
+  const bool windows64 = sizeof(void*) == 8 || (::IsWow64Process(::GetCurrentProcess(), &wow) && wow);
+  ASSERT_EQ(system.environment.Windows64(), windows64);
   Put("Both", RegValue{kRegSz, "C:\\64.exe"}, kHkeyLocalMachine);
   TRegistry in32(platform.registry, kHkeyLocalMachine, RegView::Bits32);
   ASSERT_TRUE(in32.OpenKey(kRunKeyPath, true));
-  in32.WriteString("Both", "C:\\32.exe");
+  if (windows64) in32.WriteString("Both", "C:\\32.exe");
+  else EXPECT_FALSE(TRegistry(platform.registry, kHkeyLocalMachine).KeyExists("SOFTWARE\\WOW6432Node"));
   const RegValue tray{kRegExpandSz, "%windir%\\system32\\shell32.dll /tray"};
   Put("Tray", tray);
+  const RegValue off{kRegBinary, std::string("\x03\0\0\0\x00\xf4\x65\xc4\x86\xa9\xdc\x01", 12)};
   TRegistry approved(platform.registry, kHkeyCurrentUser, RegView::Bits64);
   ASSERT_TRUE(approved.OpenKey(std::string(kStartupApprovedKey) + "\\Run", true));
-  approved.WriteValue("Tray", RegValue{kRegBinary, std::string("\x03\0\0\0\x00\xf4\x65\xc4\x86\xa9\xdc\x01", 12)});
+  approved.WriteValue("Tray", off);
   approved.WriteValue("Both", RegValue{kRegBinary, std::string("\x03\0", 2)});  // too short: on
+  // The machine-wide switch of the only view is under Run; Run32 means nothing there.
+  TRegistry machineApproved(platform.registry, kHkeyLocalMachine, RegView::Bits64);
+  ASSERT_TRUE(machineApproved.OpenKey(std::string(kStartupApprovedKey) + (windows64 ? "\\Run32" : "\\Run"), true));
+  machineApproved.WriteValue("Both", off);
 
   auto shown = Scan();
-  ASSERT_EQ(shown.size(), 3u);
-  EXPECT_EQ(FoundInText(*shown.at("Both (32)")), "Registry ( Common, 32-bit )");
+  ASSERT_EQ(shown.size(), windows64 ? 3u : 2u);
   EXPECT_EQ(FoundInText(*shown.at("Both")), "Registry ( Common )");
   const TAppItem& listedTray = *shown.at("Tray");
   EXPECT_EQ(listedTray.FullPath(), "%windir%\\system32\\shell32.dll") << "shown as stored";
@@ -179,17 +188,31 @@ TEST_F(Win32Actions, BothViewsExpandableValuesAndWindowsSwitches) {
   EXPECT_FALSE(GetOptionString(listedTray, keys::FileVersion).empty()) << "read from the expanded path";
   EXPECT_NE(ExtractFileIcon(system.icons, listedTray.ProgramFile(), 0), nullptr);
   EXPECT_EQ(SwitchedOffText(listedTray), "Windows startup settings, 2026-03-01 14:22");
-  EXPECT_FALSE(SwitchedOffByWindows(*shown.at("Both")));
 
-  // The 32-bit entry goes out of and back into its own view only.
-  ASSERT_TRUE(DisableEntry(*shown.at("Both (32)"), platform));
-  EXPECT_FALSE(in32.ValueExists("Both"));
-  EXPECT_EQ(Raw("Both", kHkeyLocalMachine)->data, "C:\\64.exe");
-  ASSERT_TRUE(EnableEntry(*Scan().at("Both (32) (off)"), platform));
-  EXPECT_EQ(in32.ReadString("Both"), "C:\\32.exe");
+  if (windows64) {
+    EXPECT_EQ(FoundInText(*shown.at("Both (32)")), "Registry ( Common, 32-bit )");
+    EXPECT_FALSE(SwitchedOffByWindows(*shown.at("Both")));
+    EXPECT_TRUE(SwitchedOffByWindows(*shown.at("Both (32)"))) << "its switch is under Run32";
+    ASSERT_TRUE(SwitchOnEntry(*shown.at("Both (32)"), platform));
+    // The 32-bit entry goes out of and back into its own view only.
+    ASSERT_TRUE(DisableEntry(*Scan().at("Both (32)"), platform));
+    EXPECT_FALSE(in32.ValueExists("Both"));
+    EXPECT_EQ(Raw("Both", kHkeyLocalMachine)->data, "C:\\64.exe");
+    ASSERT_TRUE(EnableEntry(*Scan().at("Both (32) (off)"), platform));
+    EXPECT_EQ(in32.ReadString("Both"), "C:\\32.exe");
+  } else {
+    EXPECT_EQ(GetOptionString(*shown.at("Both"), keys::View), "") << "one view: none is named";
+    EXPECT_TRUE(SwitchedOffByWindows(*shown.at("Both"))) << "its switch is under Run";
+    ASSERT_TRUE(SwitchOnEntry(*shown.at("Both"), platform));
+    EXPECT_EQ(machineApproved.ReadValue("Both")->data, StartupSwitchOn().data);
+    ASSERT_TRUE(DisableEntry(*Scan().at("Both"), platform));
+    EXPECT_FALSE(Raw("Both", kHkeyLocalMachine).has_value());
+    ASSERT_TRUE(EnableEntry(*Scan().at("Both (off)"), platform));
+  }
   EXPECT_EQ(Raw("Both", kHkeyLocalMachine)->data, "C:\\64.exe");
 
-  // A machine-wide entry stored by an earlier version, without a view, goes to the 32-bit one.
+  // A machine-wide entry stored by an earlier version, without a view, goes to the 32-bit one:
+  // on 32-bit Windows the only one.
   TRegistry store = StoreRegistry(platform.registry);
   ASSERT_TRUE(store.OpenKey(std::string(kDisabledAppsKey) + "\\12345-67", true));
   for (const auto& [name, value] : {std::pair<const char*, const char*>{"Caption", "Old"}, {"Origin", "0"},
@@ -197,7 +220,7 @@ TEST_F(Win32Actions, BothViewsExpandableValuesAndWindowsSwitches) {
     store.WriteString(name, value);
   ASSERT_TRUE(EnableEntry(*Scan().at("Old (off)"), platform));
   EXPECT_EQ(in32.ReadString("Old"), "\"C:\\old.exe\"  -o");
-  EXPECT_FALSE(Raw("Old", kHkeyLocalMachine).has_value());
+  if (windows64) EXPECT_FALSE(Raw("Old", kHkeyLocalMachine).has_value());
 
   // Ticked, the switched-off entry is switched on and stays where it is.
   ASSERT_TRUE(SwitchOnEntry(listedTray, platform));
