@@ -1,6 +1,7 @@
 #include "entries/unitAppList.h"
 
 #include <algorithm>
+#include <cstring>
 #include <unordered_map>
 #include <vector>
 
@@ -76,6 +77,40 @@ void TAppItem::LoadIcon(Icons& icons, ImageList& images) {
 void TAppItem::FillListItem(ListViewItem& item) const {
   item.SetCaption("  " + ShortenForDisplay(Caption(), kMaxListCaptionCharacters));
   item.SetChecked(Enabled() && !GetOptionBool(*this, keys::WindowsOff));
+}
+
+RegView MachineRunView(const TAppItem& entry) {
+  if (GetOptionString(entry, keys::Origin) != std::to_string(orRegistryCommon)) return RegView::Native;
+  return GetOptionString(entry, keys::View) == "64" ? RegView::Bits64 : RegView::Bits32;
+}
+
+namespace {
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+}  // namespace
+
+void SetLinkBytes(TAppItem& entry, std::string_view bytes) {
+  std::string text;
+  text.reserve(bytes.size() * 2);
+  for (const char c : bytes) {
+    const auto byte = static_cast<unsigned char>(c);
+    text += kHexDigits[byte >> 4];
+    text += kHexDigits[byte & 0xF];
+  }
+  SetOptionString(entry, keys::LinkBytes, text);
+}
+
+std::optional<std::string> LinkBytesOf(const TAppItem& entry) {
+  const std::string text = GetOptionString(entry, keys::LinkBytes);
+  if (text.empty() || text.size() % 2 != 0) return std::nullopt;
+  std::string bytes;
+  bytes.reserve(text.size() / 2);
+  for (size_t i = 0; i < text.size(); i += 2) {
+    const char* high = std::strchr(kHexDigits, text[i]);
+    const char* low = std::strchr(kHexDigits, text[i + 1]);
+    if (!high || !low || !*high || !*low) return std::nullopt;
+    bytes += static_cast<char>(((high - kHexDigits) << 4) | (low - kHexDigits));
+  }
+  return bytes;
 }
 
 std::unique_ptr<TObject> TAppList::CreateItem() { return std::make_unique<TAppItem>(); }

@@ -1,6 +1,7 @@
 #pragma once
 // Autorun entries: the entry record, a typed view over an option list's keys, and the
 // entry list that discovery fills and the main window shows.
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -47,8 +48,12 @@ inline constexpr const char* WorkingDirectory = "WorkingDirectory";
 inline constexpr const char* LinkIcon = "LinkIcon";
 inline constexpr const char* LinkIconIndex = "LinkIconIndex";
 // The registry view of a machine-wide Run value on 64-bit Windows: "64" or "32". Absent: the
-// 32-bit view (where the 32-bit program, which stored entries without it, found them).
+// 32-bit view (where the 32-bit program, which stored entries without it, found them). Read
+// it through MachineRunView only.
 inline constexpr const char* View = "View";
+// The whole shortcut file as it was listed, as hexadecimal text: written back byte for byte,
+// and compared whole before the file is changed. Entries stored by earlier versions lack it.
+inline constexpr const char* LinkBytes = "LinkBytes";
 // The program file of a REG_EXPAND_SZ value with its environment references expanded: its
 // version strings and icon are read from there.
 inline constexpr const char* ExpandedPath = "ExpandedPath";
@@ -56,6 +61,10 @@ inline constexpr const char* ExpandedPath = "ExpandedPath";
 inline constexpr const char* WindowsOff = "WindowsOff";
 inline constexpr const char* WindowsOffTime = "WindowsOffTime";
 }  // namespace keys
+
+// Shortcut files larger than this keep no bytes (they are compared and written back by their
+// properties): a shortcut is a few kilobytes, and every listed byte is kept twice over.
+inline constexpr size_t kMaxKeptLinkBytes = 64 * 1024;
 
 // The version-information strings read into an entry, in the order they are read.
 inline constexpr const char* kVersionKeys[] = {keys::FileVersion, keys::CompanyName, keys::ProductName,
@@ -129,6 +138,18 @@ class TAppItem : public TOptionsList {
   // showing (ShortenForDisplay); the check box shows Enabled.
   void FillListItem(ListViewItem& item) const;
 };
+
+// The view of the machine's Run key that holds a machine-wide entry: the one answer for
+// writing and checking its value, for its switch in Windows' startup settings and for telling
+// two places apart. "64" is the 64-bit view; "32", and an entry without a View (stored by the
+// earlier 32-bit program, which saw the 32-bit view only), the 32-bit view. 32-bit Windows has
+// one view, which both name. Native for entries of other origins.
+RegView MachineRunView(const TAppItem& entry);
+
+// The shortcut file's bytes kept with the entry (LinkBytes); nullopt when none are kept or the
+// text is not what SetLinkBytes writes (edited by hand).
+std::optional<std::string> LinkBytesOf(const TAppItem& entry);
+void SetLinkBytes(TAppItem& entry, std::string_view bytes);
 
 // The entries of one scan, in the order they were found; owns them.
 class TAppList : public TMultiOptions {

@@ -20,15 +20,8 @@ bool IsShortcutEntry(int origin) { return origin == orStartupCommon || origin ==
 
 RootKey RunRoot(int origin) { return origin == orRegistryCommon ? kHkeyLocalMachine : kHkeyCurrentUser; }
 
-// The view of the machine's Run key an entry belongs to; an entry stored without one is of
-// the 32-bit view, where the 32-bit program found it.
-RegView RunView(const TAppItem& entry) {
-  if (entry.Origin() != orRegistryCommon) return RegView::Native;
-  return GetOptionString(entry, keys::View) == "64" ? RegView::Bits64 : RegView::Bits32;
-}
-
 TRegistry RunRegistry(const TAppItem& entry, Platform& platform) {
-  return TRegistry(platform.registry, RunRoot(entry.Origin()), RunView(entry));
+  return TRegistry(platform.registry, RunRoot(entry.Origin()), MachineRunView(entry));
 }
 
 bool IsMessenger(const TAppItem& entry) { return UpperCase(entry.Caption()) == "MSMSGS"; }
@@ -40,6 +33,19 @@ void SetMessengerPolicy(Platform& platform, int preventAutoRun) {
   if (!reg.KeyExists(kMessengerPolicyKey)) return;
   reg.OpenKey(kMessengerPolicyKey, false);
   reg.WriteInteger(kMessengerPolicyValue, preventAutoRun);
+}
+
+bool FollowsMessengerPolicy(const TAppItem& entry) { return IsRunEntry(entry.Origin()) && IsMessenger(entry); }
+
+// For the actions, which have moved the entry by then: the policy set, or what failed.
+std::string SetMessengerPolicyFor(const TAppItem& entry, Platform& platform, int preventAutoRun) {
+  if (!FollowsMessengerPolicy(entry)) return {};
+  try {
+    SetMessengerPolicy(platform, preventAutoRun);
+  } catch (const std::exception& error) {
+    return error.what();
+  }
+  return {};
 }
 
 // The command line as found, when it is one the DLL runner runs: FullPath then names the
@@ -117,9 +123,17 @@ Place RunPlace(const TAppItem& entry, Platform& platform) {
 Place ShortcutPlace(const TAppItem& entry, Platform& platform) {
   const std::string linkFile = entry.LinkFile();
   if (!platform.files.FileExists(linkFile)) return Place::Empty;
+  // The whole file compares: any change to the shortcut, whatever the shell keeps in it.
+  if (const auto bytes = LinkBytesOf(entry))
+    return platform.files.ReadWholeFile(linkFile) == *bytes ? Place::Same : Place::Different;
+  // Without its bytes every property that was found compares; an entry stored by an earlier
+  // version, which kept none of them, compares by target and arguments.
   const LinkReadResult now = platform.links.Read(linkFile);
   const LinkData expected = LinkOf(entry);
-  const bool same = now.pathRead && now.targetPath == expected.targetPath && now.arguments == expected.arguments;
+  bool same = now.pathRead && now.targetPath == expected.targetPath && now.arguments == expected.arguments;
+  if (AsFound(entry))
+    same = same && now.workingDirectory == expected.workingDirectory && now.iconPath == expected.iconPath &&
+           now.iconIndex == expected.iconIndex && now.showCmdRead && now.showCmd == expected.showCmd;
   return same ? Place::Same : Place::Different;
 }
 
@@ -175,59 +189,73 @@ void ApplyState(TAppItem& entry, Platform& platform) {
   else RemoveFromSystem(entry, platform);
 }
 
-bool RemoveFromSystem(const TAppItem& entry, Platform& platform) {
+namespace {
+
+// Takes the entry's Run value or shortcut file out of its place; true when the place no
+// longer holds it (an empty place included).
+bool RemovePlace(const TAppItem& entry, Platform& platform) {
   const int origin = entry.Origin();
-  bool removed = true;
   if (IsRunEntry(origin)) {
-    {
-      TRegistry reg = RunRegistry(entry, platform);
-      // A value that is there must go: a key that cannot be opened for that is a failure.
-      if (reg.OpenKeyReadOnly(kRunKeyPath) && reg.ValueExists(entry.Caption()))
-        removed = reg.OpenKey(kRunKeyPath, false) && reg.DeleteValue(entry.Caption());
-    }
-    if (IsMessenger(entry)) SetMessengerPolicy(platform, 1);
+    TRegistry reg = RunRegistry(entry, platform);
+    // A value that is there must go: a key that cannot be opened for that is a failure.
+    if (reg.OpenKeyReadOnly(kRunKeyPath) && reg.ValueExists(entry.Caption()))
+      return reg.OpenKey(kRunKeyPath, false) && reg.DeleteValue(entry.Caption());
   } else if (IsShortcutEntry(origin)) {
     const std::string linkFile = entry.LinkFile();
-    if (platform.files.FileExists(linkFile)) removed = platform.files.RemoveFile(linkFile);
+    if (platform.files.FileExists(linkFile)) return platform.files.RemoveFile(linkFile);
   }
+  return true;
+}
+
+// Writes the entry's Run value or shortcut file into its place (WriteToSystem, without the
+// Messenger policy); true when it is there. Raises and reports as WriteToSystem.
+bool WriteIntoPlace(const TAppItem& entry, Platform& platform) {
+  const int origin = entry.Origin();
+  if (IsRunEntry(origin)) {
+    TRegistry reg = RunRegistry(entry, platform);
+    reg.OpenKey(kRunKeyPath, true);  // a key that cannot be opened makes the write raise
+    reg.WriteValue(entry.Caption(), RunValueOf(entry));
+    return true;
+  }
+  if (!IsShortcutEntry(origin)) return true;  // no place: enabled by the flag alone
+
+  const std::string linkFile = entry.LinkFile();
+  if (!IsStartupShortcutFile(entry, platform)) {
+    ErrorMessage(platform.messages, "Cannot write " + linkFile + ": a shortcut is written only as a .lnk file in the "
+                                    "Startup folder");
+    return false;
+  }
+  if (const auto bytes = LinkBytesOf(entry)) {
+    if (platform.files.WriteWholeFile(linkFile, *bytes)) return true;
+    // A write that failed part way leaves no broken shortcut behind.
+    if (platform.files.FileExists(linkFile)) platform.files.RemoveFile(linkFile);
+    ErrorMessage(platform.messages, "Error saving " + linkFile);
+    return false;
+  }
+  switch (platform.links.Write(linkFile, LinkOf(entry))) {
+    case LinkWriteResult::Written: return true;
+    case LinkWriteResult::PropertyRefused:
+      ErrorMessage(platform.messages, "Cannot write the shortcut " + linkFile +
+                                          ": the shell refused its target, arguments or folder (a target path "
+                                          "longer than a shortcut holds)");
+      return false;
+    case LinkWriteResult::SaveFailed: ErrorMessage(platform.messages, "Error saving " + linkFile); return false;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool RemoveFromSystem(const TAppItem& entry, Platform& platform) {
+  const bool removed = RemovePlace(entry, platform);
+  if (FollowsMessengerPolicy(entry)) SetMessengerPolicy(platform, 1);
   return removed;
 }
 
 void WriteToSystem(TAppItem& entry, Platform& platform) {
   entry.SetEnabled(false);
-  const int origin = entry.Origin();
-
-  if (IsRunEntry(origin)) {
-    {
-      TRegistry reg = RunRegistry(entry, platform);
-      if (!reg.OpenKey(kRunKeyPath, true)) return;
-      reg.WriteValue(entry.Caption(), RunValueOf(entry));
-    }
-    if (IsMessenger(entry)) SetMessengerPolicy(platform, 0);
-    entry.SetEnabled(true);
-    return;
-  }
-
-  if (IsShortcutEntry(origin)) {
-    const std::string linkFile = entry.LinkFile();
-    if (!IsStartupShortcutFile(entry, platform)) {
-      ErrorMessage(platform.messages, "Cannot write " + linkFile + ": a shortcut is written only as a .lnk file in the "
-                                      "Startup folder");
-      return;
-    }
-    switch (platform.links.Write(linkFile, LinkOf(entry))) {
-      case LinkWriteResult::Written: entry.SetEnabled(true); break;
-      case LinkWriteResult::PropertyRefused:
-        ErrorMessage(platform.messages, "Cannot write the shortcut " + linkFile +
-                                            ": the shell refused its target, arguments or folder (a target path "
-                                            "longer than a shortcut holds)");
-        break;
-      case LinkWriteResult::SaveFailed: ErrorMessage(platform.messages, "Error saving " + linkFile); break;
-    }
-    return;
-  }
-
-  // An entry without a place is enabled by the flag alone.
+  if (!WriteIntoPlace(entry, platform)) return;
+  if (FollowsMessengerPolicy(entry)) SetMessengerPolicy(platform, 0);
   entry.SetEnabled(true);
 }
 
@@ -236,9 +264,7 @@ bool SamePlace(const TAppItem& a, const TAppItem& b) {
   // comparing must not fail over it.
   const std::string origin = GetOptionString(a, keys::Origin);
   if (origin != GetOptionString(b, keys::Origin)) return false;
-  if (origin == std::to_string(orRegistryCommon) &&
-      (GetOptionString(a, keys::View) == "64") != (GetOptionString(b, keys::View) == "64"))
-    return false;
+  if (MachineRunView(a) != MachineRunView(b)) return false;
   if (origin == std::to_string(orStartupCommon) || origin == std::to_string(orStartupUser))
     return SameText(a.LinkFile(), b.LinkFile());
   return SameText(a.Caption(), b.Caption());
@@ -252,10 +278,31 @@ bool SameEntry(const TAppItem& a, const TAppItem& b) {
 
 namespace {
 
-std::string StorePath(const TAppItem& stored) { return std::string(kDisabledAppsKey) + "\\" + stored.ListName; }
+std::string StorePath(const std::string& name) { return std::string(kDisabledAppsKey) + "\\" + name; }
+std::string StorePath(const TAppItem& stored) { return StorePath(stored.ListName); }
 
-bool IsStored(const TAppItem& stored, Platform& platform) {
-  return !stored.ListName.empty() && StoreRegistry(platform.registry).KeyExists(StorePath(stored));
+// A stored entry is written value by value under a name of this prefix, which readers pass
+// over, and renamed to its own name once complete: another copy that lists the store
+// meanwhile sees the entry whole or not at all.
+constexpr std::string_view kUnfinishedPrefix = "~unfinished~";
+bool IsUnfinished(const std::string& name) { return name.rfind(kUnfinishedPrefix, 0) == 0; }
+
+// Reads the stored entry of that subkey, Enabled false; false when the subkey does not open.
+// The values that are not text are not read: their names are listed in ignored.
+bool ReadStoredEntry(RegistryBackend& registry, const std::string& name, TAppItem& entry, std::string& ignored) {
+  entry.ListName = name;
+  TRegistry reg = StoreRegistry(registry);
+  const bool opened = reg.OpenKeyReadOnly(StorePath(name));
+  for (const std::string& value : reg.GetValueNames()) {
+    // One read per value: a store of thousands of entries is read at every refresh.
+    const std::optional<RegValue> data = reg.ReadValue(value);
+    if (data && (data->type == kRegSz || data->type == kRegExpandSz))
+      entry.Add(value + "=" + data->data.substr(0, data->data.find('\0')));  // as ReadString gives it
+    else
+      ignored += (ignored.empty() ? "" : ", ") + (value.empty() ? std::string("(Default)") : value);
+  }
+  entry.SetEnabled(false);
+  return opened;
 }
 
 // Adds one entry to the store, under a name no stored entry has now (read again, since
@@ -263,15 +310,27 @@ bool IsStored(const TAppItem& stored, Platform& platform) {
 bool AddToStore(TAppItem& stored, Platform& platform) {
   TRegistry reg = StoreRegistry(platform.registry);
   std::set<std::string> taken;
-  if (reg.OpenKeyReadOnly(kDisabledAppsKey))
-    for (const std::string& name : reg.GetKeyNames()) taken.insert(FoldCase(name));
+  std::vector<std::string> unfinished;
+  if (reg.OpenKeyReadOnly(kDisabledAppsKey)) {
+    for (const std::string& name : reg.GetKeyNames()) {
+      taken.insert(FoldCase(name));
+      if (IsUnfinished(name)) unfinished.push_back(name);
+    }
+  }
   reg.CloseKey();
+  // An unfinished entry was left by a copy that stopped while storing it. An entry leaves its
+  // place only after its stored copy has its own name, so such a copy is never the only one
+  // and goes; only a copy that holds the lock, as this one does, stores entries, so none is
+  // being written now. One that cannot be deleted stays unlisted until a later change.
+  for (const std::string& name : unfinished) reg.DeleteKey(StorePath(name));
   while (stored.ListName.empty() || stored.ListName.find('\\') != std::string::npos ||
          taken.count(FoldCase(stored.ListName)))
     stored.ListName = GenerateListName();
+  const std::string writing = std::string(kUnfinishedPrefix) + stored.ListName;
   RegistryInView store(platform.registry, kStoreView);
-  if (stored.SaveToRegistry(store, StorePath(stored), kStoreRoot)) return true;
-  reg.DeleteKey(StorePath(stored));  // a part-written entry would be listed broken
+  if (stored.SaveToRegistry(store, StorePath(writing), kStoreRoot) && reg.RenameKey(StorePath(writing), stored.ListName))
+    return true;
+  reg.DeleteKey(StorePath(writing));
   return false;
 }
 
@@ -315,21 +374,57 @@ bool MayChange(const TAppItem& entry, bool needsStore, Platform& platform) {
   return true;
 }
 
-// The lock, or null after telling the user that another copy holds it.
-std::unique_ptr<MachineLock> LockStore(Platform& platform) {
-  auto lock = platform.locks.Acquire(kStoreLockName, kStoreLockTimeoutMs);
-  if (!lock)
-    ErrorMessage(platform.messages,
-                 "Another copy of Kelderwick is changing the startup entries. Nothing was changed; try again.");
-  return lock;
+// The boxes an action asks for while it holds the lock, kept to be shown once it has let the
+// lock go: a box left open must never keep other copies of the program waiting. Only boxes
+// with a single button are asked for there.
+class HeldBackMessages : public MessageBoxes {
+ public:
+  int Show(const MessageRequest& request) override {
+    held_.push_back(request);
+    return request.defaultButton;
+  }
+  void ShowOn(MessageBoxes& boxes) {
+    std::vector<MessageRequest> held;
+    held.swap(held_);
+    for (const MessageRequest& request : held) boxes.Show(request);
+  }
+
+ private:
+  std::vector<MessageRequest> held_;
+};
+
+// Runs the change under the machine-wide lock, then shows what it had to say. An error the
+// change raises ends it (the lock is let go) and comes after its boxes.
+template <typename Change>
+bool UnderLock(Platform& platform, Change change) {
+  HeldBackMessages held;
+  Platform locked{platform.registry, platform.files,       platform.shell,      held,
+                  platform.links,    platform.folders,     platform.versions,   platform.icons,
+                  platform.environment, platform.properties, platform.locks};
+  bool done = false;
+  try {
+    const auto lock = platform.locks.Acquire(kStoreLockName, kStoreLockTimeoutMs);
+    if (!lock)
+      ErrorMessage(held, "Another copy of Kelderwick is changing the startup entries. Nothing was changed; try again.");
+    else
+      done = change(locked);
+  } catch (...) {
+    held.ShowOn(platform.messages);
+    throw;
+  }
+  held.ShowOn(platform.messages);
+  return done;
 }
 
-}  // namespace
+void SayMessengerPolicy(const TAppItem& entry, const std::string& done, const std::string& failure,
+                        Platform& platform) {
+  if (failure.empty()) return;
+  ErrorMessage(platform.messages, "'" + DisplayName(entry) + "' is " + done +
+                                      ", but the Messenger policy that goes with it could not be set: " + failure);
+}
 
-bool DisableEntry(const TAppItem& shown, Platform& platform) {
-  if (!shown.Enabled()) return false;
-  const auto lock = LockStore(platform);
-  if (!lock || !MayChange(shown, true, platform)) return false;
+bool DisableLocked(const TAppItem& shown, Platform& platform) {
+  if (!MayChange(shown, true, platform)) return false;
   // A place that holds something else now is left alone; one that is empty has nothing to
   // remove, and the entry is stored all the same.
   if (PlaceOf(shown, platform) == Place::Different) {
@@ -345,59 +440,54 @@ bool DisableEntry(const TAppItem& shown, Platform& platform) {
     ErrorMessage(platform.messages, "Cannot save the list of disabled applications");
     return false;
   }
-  bool removed = false;
-  try {
-    removed = RemoveFromSystem(shown, platform);
-  } catch (...) {
-    RemoveFromStore(stored, platform);
-    throw;
-  }
-  if (!removed) {
+  // From here on the entry is stored in full: whatever fails, it is never lost.
+  if (!RemovePlace(shown, platform)) {
     const bool undone = RemoveFromStore(stored, platform);
     ErrorMessage(platform.messages, "Cannot remove '" + DisplayName(shown) + "' from " + PlaceText(shown) + "." +
-                                        (undone ? " Nothing was changed." : ""));
+                                        (undone ? " Nothing was changed."
+                                                : " It is in the list of disabled applications as well."));
     return false;
   }
+  SayMessengerPolicy(shown, "disabled", SetMessengerPolicyFor(shown, platform, 1), platform);
   return true;
 }
 
-bool EnableEntry(const TAppItem& shown, Platform& platform) {
-  if (shown.Enabled()) return false;
-  const auto lock = LockStore(platform);
-  if (!lock || !MayChange(shown, true, platform)) return false;
-  if (!IsStored(shown, platform)) {
+bool EnableLocked(const TAppItem& shown, Platform& platform) {
+  // What the store holds now, not what was listed: the entry is written as it is stored.
+  TAppItem entry;
+  std::string ignored;
+  if (shown.ListName.empty() || IsUnfinished(shown.ListName) ||
+      !ReadStoredEntry(platform.registry, shown.ListName, entry, ignored) || !SamePlace(entry, shown)) {
     SayChanged(shown, platform);
     return false;
   }
-  const Place place = PlaceOf(shown, platform);
+  if (!MayChange(entry, true, platform)) return false;
+  const Place place = PlaceOf(entry, platform);
   if (place == Place::Different) {
-    ErrorMessage(platform.messages, "'" + DisplayName(shown) + "' cannot be enabled: " + PlaceText(shown) +
+    ErrorMessage(platform.messages, "'" + DisplayName(entry) + "' cannot be enabled: " + PlaceText(entry) +
                                         " holds another entry of that name now. Nothing was changed.");
     return false;
   }
-  TAppItem entry;
-  entry.Assign(shown);
-  if (place == Place::Empty) {
-    WriteToSystem(entry, platform);
-    if (!entry.Enabled()) return false;  // reported, and still stored
-  }
-  if (!RemoveFromStore(shown, platform)) {
-    // Put the place back as it was, so that the entry is not both started and stored.
-    if (place == Place::Empty) RemoveFromSystem(entry, platform);
-    ErrorMessage(platform.messages, "Cannot save the list of disabled applications");
+  if (place == Place::Empty && !WriteIntoPlace(entry, platform)) return false;  // reported, and still stored
+  if (!RemoveFromStore(entry, platform)) {
+    // The place goes back to as it was, so that the entry is not both started and stored.
+    const bool undone = place == Place::Empty && RemovePlace(entry, platform);
+    ErrorMessage(platform.messages, undone ? std::string("Cannot save the list of disabled applications. Nothing was "
+                                                         "changed.")
+                                           : "Cannot save the list of disabled applications: '" + DisplayName(entry) +
+                                                 "' is in " + PlaceText(entry) + " and in the list as well.");
     return false;
   }
+  SayMessengerPolicy(entry, "enabled", SetMessengerPolicyFor(entry, platform, 0), platform);
   // Ticked means that Windows starts it: an "off" left by Windows' own settings goes.
   if (!ClearStaleSwitch(entry, platform))
-    ErrorMessage(platform.messages, "'" + DisplayName(shown) + "' is enabled, but Windows' startup settings still "
+    ErrorMessage(platform.messages, "'" + DisplayName(entry) + "' is enabled, but Windows' startup settings still "
                                     "switch it off: its switch could not be changed");
   return true;
 }
 
-bool SwitchOnEntry(const TAppItem& shown, Platform& platform) {
-  if (!SwitchedOffByWindows(shown)) return false;
-  const auto lock = LockStore(platform);
-  if (!lock || !MayChange(shown, false, platform)) return false;
+bool SwitchOnLocked(const TAppItem& shown, Platform& platform) {
+  if (!MayChange(shown, false, platform)) return false;
   if (PlaceOf(shown, platform) != Place::Same) {
     SayChanged(shown, platform);
     return false;
@@ -408,9 +498,8 @@ bool SwitchOnEntry(const TAppItem& shown, Platform& platform) {
   return false;
 }
 
-bool DeleteEntry(const TAppItem& shown, Platform& platform) {
-  const auto lock = LockStore(platform);
-  if (!lock || !MayChange(shown, !shown.Enabled(), platform)) return false;
+bool DeleteLocked(const TAppItem& shown, Platform& platform) {
+  if (!MayChange(shown, !shown.Enabled(), platform)) return false;
   if (!shown.Enabled()) {
     if (RemoveFromStore(shown, platform)) return true;
     ErrorMessage(platform.messages, "Cannot save the list of disabled applications");
@@ -420,15 +509,37 @@ bool DeleteEntry(const TAppItem& shown, Platform& platform) {
     SayChanged(shown, platform);
     return false;
   }
-  if (!RemoveFromSystem(shown, platform)) {
+  if (!RemovePlace(shown, platform)) {
     ErrorMessage(platform.messages, "Cannot remove '" + DisplayName(shown) + "' from " + PlaceText(shown) + ".");
     return false;
   }
+  SayMessengerPolicy(shown, "deleted", SetMessengerPolicyFor(shown, platform, 1), platform);
   // Windows' switch of a deleted entry names nothing any more.
   if (!RemoveSwitch(shown, platform))
     ErrorMessage(platform.messages, "'" + DisplayName(shown) + "' is deleted, but its switch in Windows' startup "
                                     "settings could not be removed");
   return true;
+}
+
+}  // namespace
+
+bool DisableEntry(const TAppItem& shown, Platform& platform) {
+  if (!shown.Enabled()) return false;
+  return UnderLock(platform, [&](Platform& locked) { return DisableLocked(shown, locked); });
+}
+
+bool EnableEntry(const TAppItem& shown, Platform& platform) {
+  if (shown.Enabled()) return false;
+  return UnderLock(platform, [&](Platform& locked) { return EnableLocked(shown, locked); });
+}
+
+bool SwitchOnEntry(const TAppItem& shown, Platform& platform) {
+  if (!SwitchedOffByWindows(shown)) return false;
+  return UnderLock(platform, [&](Platform& locked) { return SwitchOnLocked(shown, locked); });
+}
+
+bool DeleteEntry(const TAppItem& shown, Platform& platform) {
+  return UnderLock(platform, [&](Platform& locked) { return DeleteLocked(shown, locked); });
 }
 
 bool SaveDisabledApps(const TAppList& list, Platform& platform) {
@@ -458,23 +569,11 @@ std::string LoadDisabledApps(TAppList& list, Platform& platform) {
   if (!reg.OpenKeyReadOnly(kDisabledAppsKey)) return {};
   std::vector<std::string> problems;
   for (const std::string& name : reg.GetKeyNames()) {
+    if (IsUnfinished(name)) continue;  // still being stored: its copy in its place is listed
     TAppItem& entry = list.Add();
-    entry.ListName = name;
-    if (!reg.OpenKeyReadOnly(std::string(kDisabledAppsKey) + "\\" + name)) {
-      problems.push_back("'" + name + "' cannot be read.");
-    } else {
-      std::string ignored;
-      for (const std::string& value : reg.GetValueNames()) {
-        // One read per value: a store of thousands of entries is read at every refresh.
-        const std::optional<RegValue> data = reg.ReadValue(value);
-        if (data && (data->type == kRegSz || data->type == kRegExpandSz))
-          entry.Add(value + "=" + data->data.substr(0, data->data.find('\0')));  // as ReadString gives it
-        else
-          ignored += (ignored.empty() ? "" : ", ") + (value.empty() ? std::string("(Default)") : value);
-      }
-      if (!ignored.empty()) problems.push_back("'" + DisplayName(entry) + "': " + ignored + " (not text).");
-    }
-    entry.SetEnabled(false);
+    std::string ignored;
+    if (!ReadStoredEntry(platform.registry, name, entry, ignored)) problems.push_back("'" + name + "' cannot be read.");
+    else if (!ignored.empty()) problems.push_back("'" + DisplayName(entry) + "': " + ignored + " (not text).");
   }
   return problems.empty() ? std::string() : StoreProblemsText(problems);
 }

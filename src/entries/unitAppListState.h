@@ -27,13 +27,14 @@ void ApplyState(TAppItem& entry, Platform& platform);
 bool RemoveFromSystem(const TAppItem& entry, Platform& platform);
 
 // Writes the entry into its place: its Run value with the data and type it was found with,
-// or its shortcut with the target, arguments, show command, working folder and icon it had.
-// An entry stored by an earlier version, which lacks what was found, is composed from
-// FullPath and Arguments (the value in quotes with a blank; the shortcut in the Startup
-// folder). A shortcut is written only as a .lnk file directly in its origin's Startup folder.
-// Enabled is true afterwards exactly when that succeeded. A refused Run write raises "Failed
-// to set data for '<name>'"; a shortcut that cannot be written or saved is reported; a link
-// object that cannot be made raises the system's error.
+// or its shortcut file with the bytes it was listed with (LinkBytes). An entry stored
+// without them is written through the shell: as found (target, arguments, show command,
+// working folder and icon), or, stored by an earlier version, composed from FullPath and
+// Arguments (the value in quotes with a blank; the shortcut in the Startup folder). A
+// shortcut is written only as a .lnk file directly in its origin's Startup folder. Enabled is
+// true afterwards exactly when that succeeded. A refused Run write raises "Failed to set data
+// for '<name>'"; a shortcut that cannot be written or saved is reported; a link object that
+// cannot be made raises the system's error.
 void WriteToSystem(TAppItem& entry, Platform& platform);
 
 // Two entries are the same when they have one place: the same Run value (origin and name),
@@ -43,10 +44,14 @@ bool SameEntry(const TAppItem& a, const TAppItem& b);
 bool SamePlace(const TAppItem& a, const TAppItem& b);
 
 // The actions on one entry, as the user saw it when acting (a copy, so that nothing that
-// happens meanwhile changes what is acted on). Each first checks that the entry's place still
-// holds what was shown, changes nothing and says so when it does not; holds the machine-wide
-// lock; changes only this entry's subkey of the store, after reading the store again; checks
-// every removal and write, undoes what it did when a later step fails, and says what failed.
+// happens meanwhile changes what is acted on). Each holds the machine-wide lock only while it
+// checks and changes, and shows its message boxes after letting it go. Each first checks that
+// the entry's place still holds what was shown (a shortcut: the whole file), changes nothing
+// and says so when it does not; changes only this entry's subkey of the store, after reading
+// the store again (Enable writes the entry as the store holds it then); checks every removal
+// and write, and undoes what it did when a later step fails, so that the entry is always in
+// its place or stored in full, and says what failed. The Messenger policy and Windows' switch
+// of the entry follow a change that was made; that they could not is said.
 // True when the change was made; every failure has been reported through platform.messages.
 bool DisableEntry(const TAppItem& shown, Platform& platform);
 bool EnableEntry(const TAppItem& shown, Platform& platform);
@@ -61,7 +66,7 @@ bool SwitchOnEntry(const TAppItem& shown, Platform& platform);
 bool SaveDisabledApps(const TAppList& list, Platform& platform);
 
 // Appends every stored entry (one per subkey, named by it, its text values as lines), each
-// with Enabled false. An entry that cannot be read in full is appended all the same, with what
+// with Enabled false. An entry that an action is still writing is not one of them. An entry that cannot be read in full is appended all the same, with what
 // could be read; what could not (a subkey that does not open, values that are not text) is
 // described in the text returned, empty when everything could be read.
 std::string LoadDisabledApps(TAppList& list, Platform& platform);

@@ -18,11 +18,13 @@ struct SwitchPlace {
   std::string name;
 };
 
-std::optional<SwitchPlace> SwitchPlaceOf(const TAppItem& entry) {
+std::optional<SwitchPlace> SwitchPlaceOf(const TAppItem& entry, Platform& platform) {
   const std::string origin = GetOptionString(entry, keys::Origin);
   const std::string base = std::string(kStartupApprovedKey) + "\\";
   if (origin == std::to_string(orRegistryCommon)) {
-    const bool view32 = GetOptionString(entry, keys::View) == "32";
+    // Run32 holds the switches of the 32-bit view's values where there is a second view; the
+    // one view of 32-bit Windows has its switches under Run.
+    const bool view32 = MachineRunView(entry) == RegView::Bits32 && platform.environment.Windows64();
     return SwitchPlace{kHkeyLocalMachine, base + (view32 ? "Run32" : "Run"), entry.Caption()};
   }
   if (origin == std::to_string(orRegistryUser)) return SwitchPlace{kHkeyCurrentUser, base + "Run", entry.Caption()};
@@ -71,7 +73,7 @@ void MarkWindowsSwitches(TAppList& list, Platform& platform) {
   for (int i = 0; i < list.Count(); ++i) {
     TAppItem& entry = list.GetItem(i);
     if (!entry.Enabled()) continue;
-    const auto place = SwitchPlaceOf(entry);
+    const auto place = SwitchPlaceOf(entry, platform);
     if (!place) continue;
     auto [at, fresh] = read.try_emplace({place->root, FoldCase(place->key)});
     if (fresh) {
@@ -98,7 +100,7 @@ std::string SwitchedOffText(const TAppItem& entry) {
 }
 
 bool SwitchOnInWindows(const TAppItem& entry, Platform& platform) {
-  const auto place = SwitchPlaceOf(entry);
+  const auto place = SwitchPlaceOf(entry, platform);
   if (!place) return true;
   TRegistry reg = SwitchRegistry(platform, place->root);
   if (!reg.OpenKey(place->key, true)) return false;
@@ -111,7 +113,7 @@ bool SwitchOnInWindows(const TAppItem& entry, Platform& platform) {
 }
 
 bool ClearStaleSwitch(const TAppItem& entry, Platform& platform) {
-  const auto place = SwitchPlaceOf(entry);
+  const auto place = SwitchPlaceOf(entry, platform);
   if (!place) return true;
   TRegistry reg = SwitchRegistry(platform, place->root);
   if (!reg.OpenKeyReadOnly(place->key)) return true;
@@ -121,7 +123,7 @@ bool ClearStaleSwitch(const TAppItem& entry, Platform& platform) {
 }
 
 bool RemoveSwitch(const TAppItem& entry, Platform& platform) {
-  const auto place = SwitchPlaceOf(entry);
+  const auto place = SwitchPlaceOf(entry, platform);
   if (!place) return true;
   TRegistry reg = SwitchRegistry(platform, place->root);
   if (!reg.OpenKeyReadOnly(place->key) || !reg.ValueExists(place->name)) return true;

@@ -204,6 +204,11 @@ void ScanStartupFolder(TAppList& list, Platform& platform, int csidl) {
       SetOptionString(entry, keys::LinkIcon, link.iconPath);
       if (!link.iconPath.empty()) SetOptionInt(entry, keys::LinkIconIndex, link.iconIndex);
       SetOptionBool(entry, keys::AsFound, true);
+      // The file itself, so that the shortcut comes back with everything the shell keeps in
+      // it (description, hot key, "run as administrator", ...), and a change to any of it is
+      // noticed before the file is touched.
+      const auto bytes = platform.files.ReadWholeFile(linkFile);
+      if (bytes && bytes->size() <= kMaxKeptLinkBytes) SetLinkBytes(entry, *bytes);
     } catch (const std::exception&) {
       // The shortcut is skipped; what was set of its entry stays.
     }

@@ -87,7 +87,7 @@ void ScanMachineRunKeys(TAppList& list, Platform& platform);
 // Appends one entry for each usable shortcut (*.lnk) in the Startup folder csidl (24 for
 // all users, 7 for the user's own). The common folder is not scanned when it is the user's.
 // An entry is named by its target's file name, or by the shortcut's when the target is a
-// folder or a drive.
+// folder or a drive, and keeps the file's bytes (up to kMaxKeptLinkBytes).
 void ScanStartupFolder(TAppList& list, Platform& platform, int csidl);
 
 }  // namespace kw

@@ -73,6 +73,10 @@ bool TRegistry::DeleteValue(std::string_view name) { return key_ && key_->Delete
 
 bool TRegistry::DeleteKey(std::string_view path) { return backend_.DeleteKeyIn(view_, root_, path); }
 
+bool TRegistry::RenameKey(std::string_view path, std::string_view newName) {
+  return backend_.RenameKeyIn(view_, root_, path, newName);
+}
+
 bool TRegistry::KeyExists(std::string_view path) {
   return backend_.OpenKeyIn(view_, root_, path, RegAccess::Read) != nullptr;
 }

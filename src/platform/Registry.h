@@ -59,6 +59,11 @@ class RegistryBackend {
   // Deletes the key in the view with all its subkeys and values. True when the key is gone
   // afterwards, which includes a key that never existed.
   virtual bool DeleteKeyIn(RegView view, RootKey root, std::string_view path) = 0;
+  // Gives root\path in the view the name newName (a name, not a path: the key stays where it
+  // is), with its values and subkeys, in one step: a reader sees the key under one name or the
+  // other, never in part. False when the key is missing, newName is taken or the user may not
+  // rename it.
+  virtual bool RenameKeyIn(RegView view, RootKey root, std::string_view path, std::string_view newName) = 0;
 
   // The same in the program's own view, for writing; create as RegAccess::Create.
   std::unique_ptr<RegistryKey> OpenKey(RootKey root, std::string_view path, bool create) {
@@ -78,6 +83,9 @@ class RegistryInView : public RegistryBackend {
   }
   bool DeleteKeyIn(RegView view, RootKey root, std::string_view path) override {
     return inner_.DeleteKeyIn(view == RegView::Native ? view_ : view, root, path);
+  }
+  bool RenameKeyIn(RegView view, RootKey root, std::string_view path, std::string_view newName) override {
+    return inner_.RenameKeyIn(view == RegView::Native ? view_ : view, root, path, newName);
   }
 
  private:
@@ -127,6 +135,8 @@ class TRegistry {
 
   // Deletes root\path with its whole subtree; a missing key is no error.
   bool DeleteKey(std::string_view path);
+  // Renames root\path to newName in one step (RegistryBackend::RenameKeyIn).
+  bool RenameKey(std::string_view path, std::string_view newName);
   bool KeyExists(std::string_view path);
 
  private:

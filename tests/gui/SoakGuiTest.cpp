@@ -113,6 +113,7 @@ struct Expected {
   std::string program;
   std::string arguments;  // as the user gave them, without surrounding blanks
   std::string linkFile;   // shortcuts only
+  std::string linkBytes;  // shortcuts seeded as files: the file as it must read now
   std::string runData;    // Run values only: the value as it must read now
   bool enabled = true;
   bool rundll = false;      // a command line the DLL runner runs: written back as found
@@ -238,6 +239,7 @@ class Soak : public ::testing::Test {
     entry.linkFile = folder + "\\Soak link " + std::to_string(made) + ".lnk";
     const LinkData link{entry.program, entry.arguments, kSwShowNormal, folder + "\\"};
     ASSERT_EQ(system.links.Write(entry.linkFile, link), LinkWriteResult::Written);
+    entry.linkBytes = system.files.ReadWholeFile(entry.linkFile).value_or("");
     model.push_back(entry);
   }
 
@@ -330,6 +332,8 @@ class Soak : public ::testing::Test {
                "shortcut " + file + " starts [" + link.targetPath + "]");
         expect(link.arguments == want->second->arguments,
                "shortcut " + file + " has the arguments [" + link.arguments + "]");
+        expect(want->second->linkBytes.empty() || system.files.ReadWholeFile(file) == want->second->linkBytes,
+               "shortcut " + file + " is not byte for byte as it was made");
       }
     for (const auto& [file, entry] : wantLinks)
       expect(haveLinks.count(file), "shortcut " + entry->linkFile + " is missing");

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <map>
+#include <functional>
+#include <optional>
 #include <random>
 
 #include "MainFormSupport.h"
@@ -37,6 +39,18 @@ class StateTest : public testing::MainFormFixture {
     return testing::RunValue(sys.registry, root, name);
   }
   std::vector<std::string> Stored() { return testing::StoredCaptions(sys.registry); }
+  // The store's subkey of the entry of that caption (the store in the one view), for editing it.
+  std::string StoredKey(const std::string& caption) {
+    TRegistry reg = StoreRegistry(sys.registry);
+    reg.OpenKeyReadOnly(kDisabledAppsKey);
+    for (const std::string& name : reg.GetKeyNames()) {
+      const std::string path = std::string(kDisabledAppsKey) + "\\" + name;
+      TRegistry entry = StoreRegistry(sys.registry);
+      if (entry.OpenKeyReadOnly(path) && entry.ReadString("Caption") == caption) return path;
+    }
+    ADD_FAILURE() << caption << " is not stored";
+    return {};
+  }
   int PolicyValue() {
     auto key = sys.registry.OpenKeyIn(RegView::Native, kHkeyLocalMachine, kPolicyKey, RegAccess::Read);
     if (!key) return -2;
@@ -170,6 +184,17 @@ TEST_F(StateTest, APlaceChangedBehindTheListIsLeftAlone) {
   sys.messages.answers.push_back(0);  // Yes
   form->actDeleteExecute();
   EXPECT_EQ(RunValue("Tool"), "C:\\third.exe");
+  EXPECT_NE(sys.messages.shown.back().text.find("changed by another program"), std::string::npos);
+
+  // A shortcut compares whole: one whose working folder changed is neither stored nor removed.
+  sys.links.AddLink(kStartup + "\\W.lnk", LinkData{"C:\\w.exe", "-a", 1, "C:\\old"});
+  form->actRefreshExecute();
+  sys.links.AddLink(kStartup + "\\W.lnk", LinkData{"C:\\w.exe", "-a", 1, "C:\\new"});
+  const size_t before = sys.messages.shown.size();
+  Toggle("w.exe", true);
+  EXPECT_EQ(sys.links.Stored(kStartup + "\\W.lnk")->workingDirectory, "C:\\new");
+  EXPECT_EQ(Stored(), std::vector<std::string>{"Tool"});
+  ASSERT_EQ(sys.messages.shown.size(), before + 1);
   EXPECT_NE(sys.messages.shown.back().text.find("changed by another program"), std::string::npos);
 }
 
@@ -333,10 +358,13 @@ TEST_F(StateTest, ARefusedRunWriteEndsTheEnableAndKeepsTheEntryStored) {
   EXPECT_TRUE(form->ListReady);
 }
 
+// Byte for byte, with what the shell keeps in the file beside the properties read from it.
 TEST_F(StateTest, ShortcutsComeBackAsTheyWere) {
   sys.links.AddLink(kStartup + "\\My Tool.lnk",
-                    LinkData{"C:\\Tools\\tool.exe", " -a  -b ", 7, "C:\\elsewhere", "C:\\icons.dll", 3});
+                    LinkData{"C:\\Tools\\tool.exe", " -a  -b ", 7, "C:\\elsewhere", "C:\\icons.dll", 3}, true, true,
+                    false, "description, hot key, run as administrator\x01\xFF"s);
   sys.links.AddLink(kStartup + "\\Plain.lnk", LinkData{"C:\\plain.exe", "", 1, ""});
+  const auto bytes = sys.files.ReadWholeFile(kStartup + "\\My Tool.lnk");
   Start();
   Toggle("tool.exe", true);
   Toggle("plain.exe", true);
@@ -356,6 +384,7 @@ TEST_F(StateTest, ShortcutsComeBackAsTheyWere) {
   EXPECT_EQ(plain->workingDirectory, "") << "an empty working folder stays empty";
   EXPECT_EQ(plain->iconPath, "");
   EXPECT_TRUE(Stored().empty());
+  EXPECT_EQ(sys.files.ReadWholeFile(kStartup + "\\My Tool.lnk"), bytes);
 }
 
 TEST_F(StateTest, AShortcutThatCannotBeSavedIsReportedAndStaysStored) {
@@ -369,6 +398,8 @@ TEST_F(StateTest, AShortcutThatCannotBeSavedIsReportedAndStaysStored) {
   EXPECT_EQ(Stored(), std::vector<std::string>{"t.exe"});
   EXPECT_EQ(IndexOf("t.exe", false), 0);
 
+  // Stored without the file's bytes (by an earlier version), it is written through the shell.
+  sys.registry.OpenKey(kHkeyLocalMachine, StoredKey("t.exe"), false)->DeleteValue(keys::LinkBytes);
   sys.links.failCreate = true;
   EXPECT_THROW(Toggle("t.exe", false), EShellError);
   EXPECT_EQ(Stored(), std::vector<std::string>{"t.exe"});
@@ -399,14 +430,14 @@ TEST_F(StateTest, TheMessengerPolicyFollowsOnlyWhereItsKeyExists) {
   Toggle("MSMSGS", true);  // the shortcut's caption: a Startup-folder entry never touches the policy
   EXPECT_EQ(PolicyValue(), 5);
 
+  // A policy that cannot be set leaves the entry disabled (stored, never lost) and says so.
   sys.registry.DenyWriteAccess(kHkeyLocalMachine, kPolicyKey);
-  try {
-    Toggle("msMsgs", true);
-    FAIL() << "a policy key that may not be written was skipped silently";
-  } catch (const ERegistryException& error) {
-    EXPECT_STREQ(error.what(), "Failed to set data for 'PreventAutoRun'");
-  }
+  Toggle("msMsgs", true);
+  EXPECT_EQ(sys.messages.shown.back().text, "'msMsgs' is disabled, but the Messenger policy that goes with it could "
+                                            "not be set: Failed to set data for 'PreventAutoRun'");
   EXPECT_EQ(PolicyValue(), 5);
+  EXPECT_EQ(RunValue("msMsgs"), "<missing>");
+  EXPECT_EQ(Stored(), (std::vector<std::string>{"MSMSGS", "msMsgs"}));
 }
 
 // A user without administrator rights may read HKEY_LOCAL_MACHINE but not write it: after a
@@ -512,6 +543,239 @@ TEST_F(StateTest, DllRunnerEntriesAreWrittenBackAsFound) {
   ASSERT_TRUE(link);
   EXPECT_EQ(link->targetPath, "C:\\Windows\\rundll32.exe");
   EXPECT_EQ(link->arguments, "shell32.dll,Options_RunDLL 1");
+}
+
+// A box left open never keeps another copy waiting: the lock is let go before any box shows.
+TEST_F(StateTest, NoBoxIsShownWhileTheLockIsHeld) {
+  sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, "Tool", "C:\\tool.exe");
+  sys.registry.PutString(kHkeyLocalMachine, kRunKeyPath, "Machine", "C:\\machine.exe");
+  Start();
+  sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, "Tool", "C:\\changed.exe");
+  Toggle("Tool", true);
+  sys.registry.DenyWriteAccess(kHkeyLocalMachine, "");
+  Toggle("Machine", true);
+  ASSERT_EQ(sys.messages.shown.size(), 2u);
+  EXPECT_EQ(sys.messages.shown[1].text, kMachineWideNeedsAdminMessage);
+  EXPECT_EQ(sys.messages.shownWhileLocked, std::vector<std::string>{});
+  EXPECT_FALSE(sys.locks.AnyHeld());
+}
+
+// Another copy never lists an entry half stored, and enabling writes the entry as the store
+// holds it when the action runs, not as it was listed.
+TEST_F(StateTest, StoredEntriesAreSeenWholeAndEnabledAsStoredNow) {
+  const std::string command = "\"C:\\tool.exe\" -x";
+  sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, "Tool", command);
+  Start();
+  std::vector<std::string> listed;  // by another copy, at every write into the store
+  sys.registry.SetFaultHook([&](RegOp op, RootKey, const std::string& path, const std::string&) {
+    if (op != RegOp::Write || path.find("DisabledApps") == std::string::npos) return false;
+    TAppList list;
+    LoadDisabledApps(list, platform);
+    for (int i = 0; i < list.Count(); ++i) listed.push_back(list.GetItem(i).Caption() + " " + list.GetItem(i).CommandLine());
+    return false;
+  });
+  Toggle("Tool", true);
+  sys.registry.SetFaultHook(nullptr);
+  EXPECT_EQ(listed, std::vector<std::string>{});
+  EXPECT_EQ(Stored(), std::vector<std::string>{"Tool"});
+
+  // Listed while something wrote it value by value, enabled once it is complete.
+  const std::string half = std::string(kDisabledAppsKey) + "\\half";
+  for (const auto& [name, value] : {std::pair<const char*, const char*>{"Caption", "Half"}, {"Origin", "1"}, {"Enabled", "FALSE"}})
+    sys.registry.PutString(kHkeyLocalMachine, half, name, value);
+  form->actRefreshExecute();
+  for (const auto& [name, value] : {std::pair<const char*, std::string>{"CommandLine", command}, {"FullPath", "C:\\tool.exe"},
+                                    {"Arguments", " -x"}, {"ValueType", "1"}, {"AsFound", "TRUE"}})
+    sys.registry.PutString(kHkeyLocalMachine, half, name, value);
+  Toggle("Half", false);
+  EXPECT_EQ(RunValue("Half"), command);
+  EXPECT_EQ(Stored(), std::vector<std::string>{"Tool"});
+}
+
+// One answer to "which view" for a machine-wide entry stored without one by the earlier 32-bit
+// program: its value and its switch are the 32-bit view's; the 64-bit view's entry of that name
+// and the switch the user set for it are left alone. 32-bit Windows keeps its one view's
+// switches under Run.
+TEST_F(StateTest, AMachineWideEntryIsInOneViewEverywhere) {
+  const std::string approved = std::string(kStartupApprovedKey) + "\\";
+  const RegValue off{kRegBinary, "\x03\0\0\0\x00\xf4\x65\xc4\x86\xa9\xdc\x01"s};
+  sys.registry.PutString(kHkeyLocalMachine, kRunKeyPath, "Only", "C:\\only.exe");
+  sys.registry.Put(kHkeyLocalMachine, approved + "Run", "Only", off);
+  Start();
+  EXPECT_EQ(view.Checks(), std::vector<bool>{false}) << "32-bit Windows: the switch under Run";
+
+  for (const std::string& key : {std::string(kRunKeyPath), approved + "Run"})
+    sys.registry.DeleteKeyIn(RegView::Native, kHkeyLocalMachine, key);
+  sys.SetWindows64(true);
+  sys.registry.PutString(kHkeyLocalMachine, kRunKeyPath, "Foo", "C:\\native.exe");
+  sys.registry.Put(kHkeyLocalMachine, approved + "Run", "Foo", off);
+  sys.registry.Put(kHkeyLocalMachine, approved + "Run32", "Foo", off);
+  const std::string old = "SOFTWARE\\WOW6432Node\\Velmora\\KLW2\\DisabledApps\\old";
+  for (const auto& [name, value] : {std::pair<const char*, const char*>{"Caption", "Foo"}, {"Origin", "0"},
+                                    {"Enabled", "FALSE"}, {"FullPath", "C:\\old.exe"}})
+    sys.registry.PutString(kHkeyLocalMachine, old, name, value);
+  form->actRefreshExecute();
+  ASSERT_EQ(view.Captions(), (std::vector<std::string>{"  Foo", "  Foo"}));
+  view.ClickCheckBox(1);
+  EXPECT_EQ(testing::RunValue(sys.registry, kHkeyLocalMachine, "Foo", RegView::Bits32), "\"C:\\old.exe\" ");
+  EXPECT_EQ(RunValue("Foo", kHkeyLocalMachine), "C:\\native.exe");
+  const auto switchOf = [&](const std::string& key) {
+    return sys.registry.OpenKeyIn(RegView::Bits64, kHkeyLocalMachine, approved + key, RegAccess::Read)->QueryValue("Foo")->data;
+  };
+  EXPECT_EQ(switchOf("Run"), off.data) << "the user's switch of the 64-bit Foo";
+  EXPECT_EQ(switchOf("Run32"), StartupSwitchOn().data);
+  EXPECT_EQ(view.Checks(), (std::vector<bool>{false, true}));
+  EXPECT_TRUE(sys.messages.shown.empty());
+}
+
+// Every write of an action made to fail in turn, counted in a run without faults: afterwards
+// the place and the store are each as before or as after success (never in part), the entry
+// is never nowhere unless deleted, in both places only where the user is told so, and every
+// failure is told.
+TEST(ActionFaults, EveryFailedWriteLeavesTheEntryInPlaceOrStored) {
+  using testing::AddStartupFolders;
+  enum Action { kDisable, kEnable, kDeleteShown, kDeleteStored };
+  struct Row {
+    const char* name;
+    std::string caption;
+    std::function<void(MemoryPlatform&)> setUp;
+    std::function<std::optional<std::string>(MemoryPlatform&)> place;
+    std::vector<Action> actions = {kDisable, kEnable, kDeleteShown, kDeleteStored};
+    std::function<void(MemoryPlatform&)> afterDisable = nullptr;
+  };
+  const RegValue off{kRegBinary, "\x03\0\0\0\x00\xf4\x65\xc4\x86\xa9\xdc\x01"s};
+  const std::string approvedRun = std::string(kStartupApprovedKey) + "\\Run";
+  const auto runPlace = [](RootKey root, RegView view, std::string name) {
+    return [=](MemoryPlatform& sys) -> std::optional<std::string> {
+      auto key = sys.registry.OpenKeyIn(view, root, kRunKeyPath, RegAccess::Read);
+      const auto value = key ? key->QueryValue(name) : std::nullopt;
+      if (!value) return std::nullopt;
+      return std::to_string(value->type) + ":" + value->data;
+    };
+  };
+  const auto filePlace = [](std::string path) {
+    return [=](MemoryPlatform& sys) { return sys.files.ReadWholeFile(path); };
+  };
+  const std::string link = kStartup + "\\Tool.lnk";
+  const Row rows[] = {
+      {"a Run value switched off by Windows", "Tool",
+       [&](MemoryPlatform& sys) {
+         sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, "Tool", "\"C:\\tool.exe\" -x");
+         sys.registry.Put(kHkeyCurrentUser, approvedRun, "Tool", off);
+       },
+       runPlace(kHkeyCurrentUser, RegView::Native, "Tool")},
+      {"Messenger's machine-wide value", "MSMSGS",
+       [&](MemoryPlatform& sys) {
+         sys.SetWindows64(true);
+         sys.registry.Put(kHkeyLocalMachine, kRunKeyPath, "MSMSGS", RegValue{kRegExpandSz, "%windir%\\msmsgs.exe"});
+         sys.registry.CreateKey(kHkeyLocalMachine, kPolicyKey);
+       },
+       runPlace(kHkeyLocalMachine, RegView::Bits64, "MSMSGS")},
+      {"a shortcut", "tool.exe",
+       [&](MemoryPlatform& sys) {
+         sys.links.AddLink(link, LinkData{"C:\\tool.exe", "-x", 7, "C:\\", "C:\\i.dll", 2}, true, true, false, "hot key");
+       },
+       filePlace(link)},
+      {"a shortcut stored by an earlier version", "tool.exe",
+       [&](MemoryPlatform& sys) { sys.links.AddLink(link, LinkData{"C:\\tool.exe", "-x", 1, ""}); }, filePlace(link),
+       {kEnable},
+       [](MemoryPlatform& sys) {
+         TRegistry reg = StoreRegistry(sys.registry);
+         reg.OpenKeyReadOnly(kDisabledAppsKey);
+         const std::string key = std::string(kDisabledAppsKey) + "\\" + reg.GetKeyNames().at(0);
+         for (const char* name : {keys::LinkBytes, keys::AsFound}) sys.registry.OpenKey(kHkeyLocalMachine, key, false)->DeleteValue(name);
+       }},
+  };
+  // The stored entries, each as its values (subkey names are made afresh by every store).
+  const auto store = [](MemoryPlatform& sys) {
+    std::vector<std::map<std::string, std::string>> entries;
+    TRegistry reg = StoreRegistry(sys.registry);
+    if (!reg.OpenKeyReadOnly(kDisabledAppsKey)) return entries;
+    for (const std::string& name : reg.GetKeyNames()) {
+      TRegistry entry = StoreRegistry(sys.registry);
+      entry.OpenKeyReadOnly(std::string(kDisabledAppsKey) + "\\" + name);
+      auto& values = entries.emplace_back();
+      for (const std::string& value : entry.GetValueNames()) values[value] = entry.ReadValue(value)->data;
+    }
+    return entries;
+  };
+  struct State {
+    std::optional<std::string> place;
+    std::vector<std::map<std::string, std::string>> stored;
+    bool operator==(const State&) const = default;
+  };
+
+  for (const Row& row : rows) {
+    for (const Action action : row.actions) {
+      // Runs the action in a world of its own, the refuse-th write refused (-1: none); gives
+      // the state before and after, how many writes it made and what the user was told.
+      const auto run = [&](int refuse, State& before, State& after, std::string& told) {
+        MemoryPlatform sys;
+        Platform platform = sys.platform();
+        AddStartupFolders(sys);
+        row.setUp(sys);
+        const auto listed = [&](bool enabled) {
+          TAppList list;
+          ScanAllEntries(list, platform);
+          auto copy = std::make_unique<TAppItem>();
+          for (int i = 0; i < list.Count(); ++i)
+            if (list.GetItem(i).Caption() == row.caption && list.GetItem(i).Enabled() == enabled) copy->Assign(list.GetItem(i));
+          EXPECT_EQ(copy->Caption(), row.caption) << "listed";
+          return copy;
+        };
+        if (action == kEnable || action == kDeleteStored) {
+          EXPECT_TRUE(DisableEntry(*listed(true), platform));
+          if (row.afterDisable) row.afterDisable(sys);
+        }
+        const auto shown = listed(action == kDisable || action == kDeleteShown);
+        before = State{row.place(sys), store(sys)};
+        int writes = 0;
+        sys.registry.SetFaultHook([&](RegOp op, RootKey, const std::string&, const std::string&) {
+          return op != RegOp::Open && writes++ == refuse;
+        });
+        sys.files.faultHook = [&](MemoryFileSystem::Op, const std::string&) { return writes++ == refuse; };
+        try {
+          switch (action) {
+            case kDisable: DisableEntry(*shown, platform); break;
+            case kEnable: EnableEntry(*shown, platform); break;
+            case kDeleteShown:
+            case kDeleteStored: DeleteEntry(*shown, platform); break;
+          }
+        } catch (const std::exception& error) {
+          told = error.what();
+        }
+        sys.registry.SetFaultHook(nullptr);
+        sys.files.faultHook = nullptr;
+        after = State{row.place(sys), store(sys)};
+        for (const MessageRequest& box : sys.messages.shown) told += box.text + "\n";
+        EXPECT_EQ(sys.messages.shownWhileLocked, std::vector<std::string>{});
+        return writes;
+      };
+      State before, success;
+      std::string told;
+      const int writes = run(-1, before, success, told);
+      SCOPED_TRACE(std::string(row.name) + ", action " + std::to_string(action));
+      ASSERT_EQ(told, "");
+      ASSERT_NE(before, success);
+      ASSERT_GT(writes, 0);
+      const bool deleting = action == kDeleteShown || action == kDeleteStored;
+      for (int refuse = 0; refuse < writes; ++refuse) {
+        SCOPED_TRACE("write " + std::to_string(refuse) + " of " + std::to_string(writes) + " refused");
+        State from, now;
+        told.clear();
+        run(refuse, from, now, told);
+        ASSERT_EQ(from, before);
+        EXPECT_NE(told, "") << "a failure is told";
+        EXPECT_TRUE(now.place == before.place || now.place == success.place) << now.place.value_or("<none>");
+        EXPECT_TRUE(now.stored == before.stored || now.stored == success.stored) << now.stored.size();
+        const bool inPlace = now.place && (now.place == before.place || now.place == success.place);
+        const bool stored = now.stored.size() == std::max(before.stored.size(), success.stored.size()) &&
+                            (before.stored.size() + success.stored.size() > 0);
+        EXPECT_TRUE(inPlace || stored || (deleting && now == success)) << "the entry is nowhere";
+        if (now != before && now != success) EXPECT_NE(told.find("as well"), std::string::npos) << told;
+      }
+    }
+  }
 }
 
 TEST(DisabledAppsStore, EntriesNeverShareASubkey) {

@@ -180,19 +180,26 @@ inline const std::string kTestProgramFolder = "C:\\Program Files\\Kelderwick\\";
 inline const std::string kTestUserStartup = "C:\\users\\me\\Start Menu\\Programs\\Startup";
 inline const std::string kTestCommonStartup = "C:\\ProgramData\\Start Menu\\Programs\\StartUp";
 
+// Both Startup folders, empty.
+inline void AddStartupFolders(MemoryPlatform& sys) {
+  sys.folders.folders[kCsidlStartup] = kTestUserStartup;
+  sys.folders.folders[kCsidlCommonStartup] = kTestCommonStartup;
+  sys.files.AddDirectory(kTestUserStartup);
+  sys.files.AddDirectory(kTestCommonStartup);
+}
+
 // The main window's behaviour on the in-memory platform: the program's folder with both
 // welcome texts, both Startup folders (empty), and the form started on an in-memory view.
+// No message box may be shown while a machine-wide lock is held.
 class MainFormFixture : public ::testing::Test {
  protected:
   void SetUp() override {
     sys.environment.executablePath = kTestProgramFolder + "Kelderwick.exe";
     sys.files.AddFile(kTestProgramFolder + "welcome.rtf", "{\\rtf1 Welcome}");
     sys.files.AddFile(kTestProgramFolder + "welcome_rus.rtf", "{\\rtf1 Russian welcome}");
-    sys.folders.folders[kCsidlStartup] = kTestUserStartup;
-    sys.folders.folders[kCsidlCommonStartup] = kTestCommonStartup;
-    sys.files.AddDirectory(kTestUserStartup);
-    sys.files.AddDirectory(kTestCommonStartup);
+    AddStartupFolders(sys);
   }
+  void TearDown() override { EXPECT_EQ(sys.messages.shownWhileLocked, std::vector<std::string>{}); }
   void Start(ProgramValues values) {
     form = std::make_unique<TfrmMain>(platform, apps, view, std::move(values));
     view.form = form.get();

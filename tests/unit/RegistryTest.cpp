@@ -87,6 +87,22 @@ TEST_F(RegistryTest, DeleteKeyRemovesTheSubtreeAndAcceptsAMissingKey) {
   EXPECT_TRUE(reg.DeleteKey("Nowhere\\At\\All"));
 }
 
+TEST_F(RegistryTest, RenameKeyKeepsTheContentAndRefusesATakenName) {
+  backend.PutString(kHkeyCurrentUser, "SOFTWARE\\Test\\~part\\Sub", "v", "1");
+  backend.PutString(kHkeyCurrentUser, "SOFTWARE\\Test\\~part", "Caption", "C");
+  backend.CreateKey(kHkeyCurrentUser, "SOFTWARE\\Test\\taken");
+  EXPECT_FALSE(reg.RenameKey("SOFTWARE\\Test\\~part", "TAKEN"));
+  EXPECT_FALSE(reg.RenameKey("SOFTWARE\\Test\\Missing", "Other"));
+  ASSERT_TRUE(reg.RenameKey("SOFTWARE\\Test\\~part", "Whole"));
+  ASSERT_TRUE(reg.OpenKeyReadOnly(kKey));
+  EXPECT_EQ(reg.GetKeyNames(), (std::vector<std::string>{"taken", "Whole"}));
+  ASSERT_TRUE(reg.OpenKeyReadOnly("SOFTWARE\\Test\\whole"));
+  EXPECT_EQ(reg.ReadString("Caption"), "C");
+  EXPECT_EQ(reg.GetKeyNames(), std::vector<std::string>{"Sub"});
+  backend.RefuseWrite(kHkeyCurrentUser, kKey);
+  EXPECT_FALSE(reg.RenameKey("SOFTWARE\\Test\\Whole", "Again"));
+}
+
 TEST_F(RegistryTest, AHandleOnADeletedKeyFailsLikeWindows) {
   ASSERT_TRUE(reg.OpenKey(kKey, true));
   reg.WriteString("a", "1");

@@ -2,6 +2,8 @@
 // values and shortcuts come back as they were found, a place changed behind the list or one
 // that cannot be changed is left as it is, and two copies of the program lose nothing.
 #include <windows.h>
+#include <shlobj.h>
+#include <shobjidl.h>
 
 #include <gtest/gtest.h>
 
@@ -14,6 +16,7 @@
 #include "entries/unitStartupApproved.h"
 #include "entries/unitSysWorks.h"
 #include "platform/memory/MemoryMessageBoxes.h"
+#include "platform/win32/Handles.h"
 #include "platform/win32/WideString.h"
 #include "platform/win32/Win32Platform.h"
 #include "util/unitDiskUtils.h"
@@ -22,6 +25,20 @@
 
 namespace kw::win32 {
 namespace {
+
+// A shortcut as the shell's own dialogs make it, with a description and a hot key beside the
+// properties the program reads; true when it was saved.
+bool WriteDescribedLink(const std::string& path, const std::string& target, const std::string& workingDirectory) {
+  ComPtr<IShellLinkW> link;
+  if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put_void())))
+    return false;
+  link->SetPath(Wide(target).c_str());
+  link->SetWorkingDirectory(Wide(workingDirectory).c_str());
+  link->SetDescription(L"Shows the version of Windows");
+  link->SetHotkey(MAKEWORD('V', HOTKEYF_CONTROL | HOTKEYF_ALT));
+  const auto file = link.as<IPersistFile>(IID_IPersistFile);
+  return file && SUCCEEDED(file->Save(Wide(path).c_str(), TRUE));
+}
 
 class Win32Actions : public ::testing::Test {
  protected:
@@ -91,9 +108,13 @@ TEST_F(Win32Actions, RunValuesAndShortcutsComeBackAsTheyWereFound) {
   const LinkData link{"C:\\windows\\system32\\winver.exe", " -a  \"b c\" ", kSwShowNormal, "C:\\windows",
                       "C:\\windows\\system32\\shell32.dll", 4};
   ASSERT_EQ(system.links.Write(startup + "\\Ярлык.lnk", link), LinkWriteResult::Written);
+  ASSERT_TRUE(WriteDescribedLink(startup + "\\Described.lnk", test_support::SystemFolder() + "\\notepad.exe",
+                                 "C:\\windows"));
+  const auto described = system.files.ReadWholeFile(startup + "\\Described.lnk");
+  ASSERT_TRUE(described);
 
   for (const auto& [caption, entry] : Scan()) ASSERT_TRUE(DisableEntry(*entry, platform)) << caption;
-  EXPECT_TRUE(Scan().size() == values.size() + 1);
+  EXPECT_TRUE(Scan().size() == values.size() + 2);
   for (const auto& [caption, entry] : Scan()) ASSERT_TRUE(EnableEntry(*entry, platform)) << caption;
 
   for (size_t i = 0; i < values.size(); ++i) {
@@ -108,6 +129,7 @@ TEST_F(Win32Actions, RunValuesAndShortcutsComeBackAsTheyWereFound) {
   EXPECT_EQ(back.workingDirectory, link.workingDirectory);
   EXPECT_TRUE(SameText(back.iconPath, link.iconPath)) << back.iconPath;
   EXPECT_EQ(back.iconIndex, link.iconIndex);
+  EXPECT_EQ(system.files.ReadWholeFile(startup + "\\Described.lnk"), described) << "byte for byte";
   EXPECT_EQ(testing::StoredCaptions(platform.registry), std::vector<std::string>{});
   EXPECT_TRUE(boxes.shown.empty());
 }
@@ -129,6 +151,17 @@ TEST_F(Win32Actions, APlaceChangedOrLockedIsLeftAsItIsAndSaysSo) {
   EXPECT_TRUE(system.files.FileExists(startup + "\\Locked.lnk"));
   EXPECT_EQ(testing::StoredCaptions(platform.registry), std::vector<std::string>{});
   EXPECT_EQ(boxes.shown.back().text, "Cannot remove 'winver.exe' from " + startup + "\\Locked.lnk. Nothing was changed.");
+
+  // A shortcut compares whole: one whose working folder changed after listing stays as it is.
+  ASSERT_TRUE(WriteDescribedLink(startup + "\\Moved.lnk", test_support::SystemFolder() + "\\notepad.exe", "C:\\"));
+  const auto listed = Scan().at("notepad.exe");
+  ASSERT_TRUE(WriteDescribedLink(startup + "\\Moved.lnk", test_support::SystemFolder() + "\\notepad.exe",
+                                 "C:\\windows"));
+  const auto changed = system.files.ReadWholeFile(startup + "\\Moved.lnk");
+  EXPECT_FALSE(DisableEntry(*listed, platform));
+  EXPECT_EQ(system.files.ReadWholeFile(startup + "\\Moved.lnk"), changed);
+  EXPECT_NE(boxes.shown.back().text.find("changed by another program"), std::string::npos);
+  EXPECT_EQ(testing::StoredCaptions(platform.registry), std::vector<std::string>{});
 }
 
 // Two copies with lists of their own, each acting on what it showed: every entry is at all

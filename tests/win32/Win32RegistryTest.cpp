@@ -102,6 +102,27 @@ TEST_F(Win32RegistryTest, DeleteKeyRemovesASubtreeAndAcceptsAMissingKey) {
   EXPECT_TRUE(reg.DeleteKey(key + "\\Never\\There"));
 }
 
+// In the 32-bit view, where the store of disabled entries lives: the key keeps its values and
+// subkeys under its new name; a name that is taken or a missing key is refused.
+TEST_F(Win32RegistryTest, RenameKeyKeepsTheContentAndRefusesATakenName) {
+  TRegistry in32(backend, kHkeyLocalMachine, RegView::Bits32);
+  const std::string base = "SOFTWARE\\KelderwickTests";
+  ASSERT_TRUE(in32.OpenKey(base + "\\~part\\Sub", true));
+  ASSERT_TRUE(in32.OpenKey(base + "\\~part", false));
+  in32.WriteString("Caption", "Ярлык");
+  ASSERT_TRUE(in32.OpenKey(base + "\\Taken", true));
+  in32.CloseKey();
+  EXPECT_FALSE(in32.RenameKey(base + "\\~part", "Taken"));
+  EXPECT_FALSE(in32.RenameKey(base + "\\Missing", "Other"));
+  ASSERT_TRUE(in32.RenameKey(base + "\\~part", "Whole"));
+  EXPECT_FALSE(in32.KeyExists(base + "\\~part"));
+  ASSERT_TRUE(in32.OpenKeyReadOnly(base + "\\Whole"));
+  EXPECT_EQ(in32.ReadString("Caption"), "Ярлык");
+  EXPECT_EQ(in32.GetKeyNames(), std::vector<std::string>{"Sub"});
+  EXPECT_FALSE(TRegistry(backend, kHkeyLocalMachine, RegView::Bits64).KeyExists(base + "\\Whole")) << "in its view";
+  EXPECT_TRUE(in32.DeleteKey(base));
+}
+
 TEST_F(Win32RegistryTest, CyrillicNamesAndDataRoundTripByteExact) {
   const std::string subkey = key + "\\Автозагрузка";
   const std::string name = "Программа ёЁ";

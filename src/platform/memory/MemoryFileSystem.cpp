@@ -80,6 +80,7 @@ bool MemoryFileSystem::FileExists(std::string_view path) {
 bool MemoryFileSystem::RemoveFile(std::string_view path) {
   const Entry* entry = Lookup(path);
   if (!entry || entry->directory || ChangeRefused(path)) return false;
+  if (faultHook && faultHook(Op::Remove, std::string(path))) return false;
   entries_.erase(FoldCase(Normalised(path)));
   return true;
 }
@@ -88,6 +89,7 @@ bool MemoryFileSystem::WriteWholeFile(std::string_view path, std::string_view by
   if (!DirectoryExists(ParentOf(path)) || ChangeRefused(path)) return false;
   Entry* entry = Lookup(path);
   if (entry && entry->directory) return false;
+  if (faultHook && faultHook(Op::Write, std::string(path))) return false;
   if (!entry) entry = &Make(path, false, false, {});
   entry->content.assign(bytes);
   return true;

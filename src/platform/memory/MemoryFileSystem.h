@@ -4,6 +4,7 @@
 // they were made, which stands in for the file system's own order. Entries are found by their
 // folded path, so that a lookup does not grow with the number of files.
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -28,6 +29,9 @@ class MemoryFileSystem : public FileSystem {
   void AddFile(std::string_view path, std::string_view content = {}, bool hidden = false);
   // Writes, creations and deletions in this folder fail from now on.
   void RefuseChanges(std::string_view folder);
+  // Fault injection: sees every write and removal of a file with its path; true refuses it.
+  enum class Op { Write, Remove };
+  std::function<bool(Op op, const std::string& path)> faultHook;
   std::set<char> networkDrives;  // upper-case letters of mapped shares
 
  private:

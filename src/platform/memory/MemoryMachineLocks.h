@@ -21,6 +21,12 @@ class MemoryMachineLocks : public MachineLocks {
     return std::make_unique<Held>(holders);
   }
 
+  bool AnyHeld() const {
+    for (const auto& [name, holders] : held)
+      if (holders > 0) return true;
+    return false;
+  }
+
   bool busy = false;  // every Acquire times out, as when another copy holds the lock
   int acquired = 0;
   std::map<std::string, int> held;

@@ -1,9 +1,11 @@
 #pragma once
 // Message boxes that record what they were asked to show and answer from a script.
 #include <deque>
+#include <string>
 #include <vector>
 
 #include "platform/MessageBoxes.h"
+#include "platform/memory/MemoryMachineLocks.h"
 
 namespace kw {
 
@@ -13,6 +15,7 @@ class MemoryMessageBoxes : public MessageBoxes {
   // button, or with its cancel button when answerCancel is set.
   int Show(const MessageRequest& request) override {
     shown.push_back(request);
+    if (locks && locks->AnyHeld()) shownWhileLocked.push_back(request.text);
     if (!answers.empty()) {
       const int answer = answers.front();
       answers.pop_front();
@@ -24,6 +27,10 @@ class MemoryMessageBoxes : public MessageBoxes {
   std::vector<MessageRequest> shown;
   std::deque<int> answers;
   bool answerCancel = false;
+  // With locks set, the texts of the boxes shown while one of them was held: a box open under
+  // a machine-wide lock keeps every other copy of the program waiting.
+  const MemoryMachineLocks* locks = nullptr;
+  std::vector<std::string> shownWhileLocked;
 };
 
 }  // namespace kw

@@ -29,6 +29,8 @@ class MemoryPlatform {
   MemoryShellProperties properties{files};
   MemoryMachineLocks locks;
 
+  MemoryPlatform() { messages.locks = &locks; }
+
   // As 64-bit Windows for a 64-bit program: two views of HKLM\SOFTWARE.
   void SetWindows64(bool on) {
     registry.SetWindows64(on);

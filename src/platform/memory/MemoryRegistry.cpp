@@ -224,6 +224,26 @@ bool MemoryRegistry::DeleteKeyIn(RegView view, RootKey root, std::string_view pa
   return true;
 }
 
+bool MemoryRegistry::RenameKeyIn(RegView view, RootKey root, std::string_view path, std::string_view newName) {
+  const std::vector<std::string> components = ViewPath(view, root, path);
+  if (components.empty() || newName.empty() || newName.find('\\') != std::string_view::npos) return false;
+  Node* parent = Find(root, std::vector<std::string>(components.begin(), components.end() - 1));
+  Node* node = parent ? parent->Child(components.back()) : nullptr;
+  if (!node) return false;
+  const std::string name(newName);
+  if (parent->Child(name) && parent->Child(name) != node) return false;  // taken
+  if (Refused(RegOp::Rename, root, JoinKeyPath(components, components.size()), name)) return false;
+  auto at = parent->ChildAt(node->folded);
+  std::unique_ptr<Node> moved = std::move(*at);
+  parent->children.erase(at);
+  moved->name = name;
+  moved->folded = FoldCase(name);
+  auto to = std::upper_bound(parent->children.begin(), parent->children.end(), moved->folded,
+                             [](const std::string& f, const auto& child) { return f < child->folded; });
+  parent->children.insert(to, std::move(moved));
+  return true;
+}
+
 void MemoryRegistry::RefuseOpen(RootKey root, std::string path) {
   rules_.push_back(Rule{RuleKind::RefuseOpen, root, JoinKeyPath(SplitKeyPath(path), SIZE_MAX)});
 }

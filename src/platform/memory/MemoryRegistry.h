@@ -20,6 +20,7 @@ enum class RegOp {
   Write,        // setting a value
   DeleteValue,  // deleting a value
   DeleteKey,    // deleting a key (each key of the subtree)
+  Rename,       // renaming a key (the value name given to the fault hook is the new name)
 };
 
 class MemoryRegistry : public RegistryBackend {
@@ -30,6 +31,9 @@ class MemoryRegistry : public RegistryBackend {
   std::unique_ptr<RegistryKey> OpenKeyIn(RegView view, RootKey root, std::string_view path,
                                          RegAccess access) override;
   bool DeleteKeyIn(RegView view, RootKey root, std::string_view path) override;
+  // Handles open on the renamed key fail afterwards, as on a deleted one (Windows keeps them
+  // working; the program closes its handles before it renames).
+  bool RenameKeyIn(RegView view, RootKey root, std::string_view path, std::string_view newName) override;
 
   // As 64-bit Windows for a 64-bit program: the 32-bit view of HKLM\SOFTWARE is its
   // WOW6432Node subkey. Off (the default), there is one view, as on 32-bit Windows.
@@ -41,7 +45,7 @@ class MemoryRegistry : public RegistryBackend {
   void SetFaultHook(FaultHook hook) { hook_ = std::move(hook); }
   // Refuses opening and creating the key and every key below it, as for a user without rights.
   void RefuseOpen(RootKey root, std::string path);
-  // Refuses value writes and deletions, key creation and deletion in and below the key.
+  // Refuses value writes and deletions, key creation, deletion and renaming in and below the key.
   void RefuseWrite(RootKey root, std::string path);
   // As Windows for a user without the right to change the key: opening it or a key below it
   // for writing, creating keys and deleting keys there fail; opening for reading works.

@@ -50,9 +50,11 @@ std::optional<Parsed> Parse(const std::string& content) {
     fields.push_back(content.substr(start, end - start));
     start = end + 1;
   }
-  if (fields.size() != 4 && fields.size() != 6) return std::nullopt;
+  // Fields after the sixth stand for what else the shell keeps in a file (a description, a
+  // hot key, ...): kept in the file, not read or written through the link object.
+  if (fields.size() != 4 && fields.size() < 6) return std::nullopt;
   parsed.link = LinkData{fields[0], fields[1], std::atoi(fields[3].c_str()), fields[2]};
-  if (fields.size() == 6) {
+  if (fields.size() >= 6) {
     parsed.link.iconPath = fields[4];
     parsed.link.iconIndex = std::atoi(fields[5].c_str());
   }
@@ -92,8 +94,10 @@ LinkWriteResult MemoryShellLinks::Write(std::string_view linkPath, const LinkDat
 }
 
 void MemoryShellLinks::AddLink(std::string_view linkPath, const LinkData& link, bool fileSystemTarget,
-                               bool showCmdReadable, bool hidden) {
-  files_.AddFile(linkPath, Serialise(link, fileSystemTarget, showCmdReadable), hidden);
+                               bool showCmdReadable, bool hidden, std::string_view extra) {
+  std::string content = Serialise(link, fileSystemTarget, showCmdReadable);
+  if (!extra.empty()) content += '\0' + std::string(extra);
+  files_.AddFile(linkPath, content, hidden);
 }
 
 std::optional<LinkData> MemoryShellLinks::Stored(std::string_view linkPath) {

@@ -15,11 +15,12 @@ class MemoryShellLinks : public ShellLinks {
   LinkReadResult Read(std::string_view linkPath) override;
   LinkWriteResult Write(std::string_view linkPath, const LinkData& link) override;
 
-  // Set-up for tests: a link file as the shell would have written it. A link without a
+  // Set-up for tests: a link file as the shell would have written it, with extra standing for
+  // the other data a shell keeps in the file (read and written by file only). A link without a
   // file-system target (a Control Panel item) answers S_FALSE to the path query; one with
   // a broken show command fails that query.
   void AddLink(std::string_view linkPath, const LinkData& link, bool fileSystemTarget = true,
-               bool showCmdReadable = true, bool hidden = false);
+               bool showCmdReadable = true, bool hidden = false, std::string_view extra = {});
   // The properties stored in a link file; nullopt when it holds no link.
   std::optional<LinkData> Stored(std::string_view linkPath);
 

@@ -165,4 +165,16 @@ bool Win32Registry::DeleteKeyIn(RegView view, RootKey root, std::string_view pat
   return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
 }
 
+bool Win32Registry::RenameKeyIn(RegView view, RootKey root, std::string_view path, std::string_view newName) {
+  std::wstring wpath = KeyPath(path);
+  while (!wpath.empty() && wpath.back() == L'\\') wpath.pop_back();
+  if (wpath.empty() || newName.empty() || newName.find('\\') != std::string_view::npos) return false;
+  // RegRenameKey renames the key its handle is open on (with no subkey name given), which it
+  // needs opened with KEY_WRITE; the system makes the new name visible in one step.
+  unique_hkey key;
+  if (::RegOpenKeyExW(RootHandle(root), wpath.c_str(), 0, KEY_WRITE | ViewFlag(view), key.put()) != ERROR_SUCCESS)
+    return false;
+  return ::RegRenameKey(key.get(), nullptr, Wide(newName).c_str()) == ERROR_SUCCESS;
+}
+
 }  // namespace kw::win32

@@ -9,6 +9,7 @@ class Win32Registry : public RegistryBackend {
   std::unique_ptr<RegistryKey> OpenKeyIn(RegView view, RootKey root, std::string_view path,
                                          RegAccess access) override;
   bool DeleteKeyIn(RegView view, RootKey root, std::string_view path) override;
+  bool RenameKeyIn(RegView view, RootKey root, std::string_view path, std::string_view newName) override;
 };
 
 }  // namespace kw::win32
