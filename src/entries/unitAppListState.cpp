@@ -574,6 +574,12 @@ std::string LoadDisabledApps(TAppList& list, Platform& platform) {
     std::string ignored;
     if (!ReadStoredEntry(platform.registry, name, entry, ignored)) problems.push_back("'" + name + "' cannot be read.");
     else if (!ignored.empty()) problems.push_back("'" + DisplayName(entry) + "': " + ignored + " (not text).");
+    // A machine-wide entry stored without a view goes back into the 32-bit one: on 64-bit
+    // Windows the listed copy names it, so that it is shown where it goes (the store is
+    // left as it is).
+    if (platform.environment.Windows64() && MachineRunView(entry) == RegView::Bits32 &&
+        GetOptionString(entry, keys::View).empty())
+      SetOptionString(entry, keys::View, "32");
   }
   return problems.empty() ? std::string() : StoreProblemsText(problems);
 }

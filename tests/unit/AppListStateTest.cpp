@@ -8,6 +8,7 @@
 
 #include "MainFormSupport.h"
 #include "RegistryReadBack.h"
+#include "entries/unitAppListDetails.h"
 #include "entries/unitAppListState.h"
 #include "entries/unitStartupApproved.h"
 #include "entries/unitSysWorks.h"
@@ -616,6 +617,7 @@ TEST_F(StateTest, AMachineWideEntryIsInOneViewEverywhere) {
     sys.registry.PutString(kHkeyLocalMachine, old, name, value);
   form->actRefreshExecute();
   ASSERT_EQ(view.Captions(), (std::vector<std::string>{"  Foo", "  Foo"}));
+  EXPECT_EQ(FoundInText(apps.GetItem(1)), "Registry ( Common, 32-bit )") << "shown where it goes back";
   view.ClickCheckBox(1);
   EXPECT_EQ(testing::RunValue(sys.registry, kHkeyLocalMachine, "Foo", RegView::Bits32), "\"C:\\old.exe\" ");
   EXPECT_EQ(RunValue("Foo", kHkeyLocalMachine), "C:\\native.exe");
