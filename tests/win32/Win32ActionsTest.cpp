@@ -251,7 +251,7 @@ TEST_F(Win32Actions, MachineRunViewsExpandableValuesAndWindowsSwitches) {
   for (const auto& [name, value] : {std::pair<const char*, const char*>{"Caption", "Old"}, {"Origin", "0"},
                                     {"Enabled", "FALSE"}, {"FullPath", "C:\\old.exe"}, {"Arguments", " -o"}})
     store.WriteString(name, value);
-  ASSERT_TRUE(EnableEntry(*Scan().at("Old (off)"), platform));
+  ASSERT_TRUE(EnableEntry(*Scan().at(windows64 ? "Old (32) (off)" : "Old (off)"), platform));
   EXPECT_EQ(in32.ReadString("Old"), "\"C:\\old.exe\"  -o");
   if (windows64) EXPECT_FALSE(Raw("Old", kHkeyLocalMachine).has_value());
 
