@@ -455,13 +455,19 @@ std::string LoadDisabledApps(TAppList& list, Platform& platform) {
   // hand) hides none of the entries after it. A subkey that cannot be opened is listed too,
   // empty, so that the user sees it is there.
   TRegistry reg = StoreRegistry(platform.registry);
-  if (!reg.OpenKeyReadOnly(kDisabledAppsKey)) return {};
+  if (!reg.OpenKeyReadOnly(kDisabledAppsKey)) {
+    // A store that does not exist yet holds nothing; one that exists but cannot be read may
+    // hold entries the user would otherwise never see.
+    if (reg.OpenFailure() == RegOpenFailure::Missing) return {};
+    return std::string("The list of disabled applications (HKEY_LOCAL_MACHINE\\") + kDisabledAppsKey +
+           ") cannot be read: " + OpenFailureText(reg.OpenFailure()) + ".";
+  }
   std::vector<std::string> problems;
   for (const std::string& name : reg.GetKeyNames()) {
     TAppItem& entry = list.Add();
     entry.ListName = name;
     if (!reg.OpenKeyReadOnly(std::string(kDisabledAppsKey) + "\\" + name)) {
-      problems.push_back("'" + name + "' cannot be read.");
+      problems.push_back("'" + name + "' cannot be read: " + OpenFailureText(reg.OpenFailure()) + ".");
     } else {
       std::string ignored;
       for (const std::string& value : reg.GetValueNames()) {

@@ -27,8 +27,8 @@ class MemoryRegistry : public RegistryBackend {
   MemoryRegistry();
   ~MemoryRegistry() override;
 
-  std::unique_ptr<RegistryKey> OpenKeyIn(RegView view, RootKey root, std::string_view path,
-                                         RegAccess access) override;
+  std::unique_ptr<RegistryKey> TryOpenKey(RegView view, RootKey root, std::string_view path, RegAccess access,
+                                          RegOpenFailure& why) override;
   bool DeleteKeyIn(RegView view, RootKey root, std::string_view path) override;
 
   // As 64-bit Windows for a 64-bit program: the 32-bit view of HKLM\SOFTWARE is its
