@@ -9,9 +9,11 @@
 #include "entries/unitAppListDetails.h"
 #include "entries/unitAppListState.h"
 #include "entries/unitStartupApproved.h"
+#include "platform/Sha256.h"
 #include "platform/memory/MemoryRichTextPane.h"
 #include "util/unitStdMessages.h"
 #include "util/unitStrUtils.h"
+#include "util/unitWideText.h"
 
 namespace kw::console {
 
@@ -42,21 +44,25 @@ std::string FileNameOf(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// The fields of one entry, in the order every format gives them.
+// The fields of one entry, in the order every format gives them, as valid UTF-8: a name that
+// holds a lone surrogate shows U+FFFD in its place, the same in every format.
 std::vector<std::pair<const char*, std::string>> Fields(const TAppItem& entry) {
-  return {{"id", EntryId(entry)},
-          {"caption", entry.Caption()},
-          {"state", StateText(entry)},
-          {"foundIn", FoundIn(entry)},
-          {"commandLine", entry.CommandLine()},
-          {"path", entry.FullPath()},
-          {"arguments", entry.Arguments()},
-          {"linkFile", entry.LinkFile()},
-          {"fileVersion", GetOptionString(entry, keys::FileVersion)},
-          {"companyName", GetOptionString(entry, keys::CompanyName)},
-          {"productName", GetOptionString(entry, keys::ProductName)},
-          {"fileDescription", GetOptionString(entry, keys::FileDescription)},
-          {"comments", GetOptionString(entry, keys::Comments)}};
+  std::vector<std::pair<const char*, std::string>> fields{
+      {"id", EntryId(entry)},
+      {"caption", entry.Caption()},
+      {"state", StateText(entry)},
+      {"foundIn", FoundIn(entry)},
+      {"commandLine", entry.CommandLine()},
+      {"path", entry.FullPath()},
+      {"arguments", entry.Arguments()},
+      {"linkFile", entry.LinkFile()},
+      {"fileVersion", GetOptionString(entry, keys::FileVersion)},
+      {"companyName", GetOptionString(entry, keys::CompanyName)},
+      {"productName", GetOptionString(entry, keys::ProductName)},
+      {"fileDescription", GetOptionString(entry, keys::FileDescription)},
+      {"comments", GetOptionString(entry, keys::Comments)}};
+  for (auto& field : fields) field.second = ValidUtf8(field.second);
+  return fields;
 }
 
 // Text that is not valid UTF-8 (a stray byte in a hand-made value) is replaced, not refused.
@@ -75,13 +81,13 @@ ordered_json ListJson(TAppList& list) {
 }
 
 void PrintTable(TAppList& list, std::ostream& out) {
-  out << "ID            State  Found in                   Caption\n";
+  out << "ID                State  Found in                   Caption\n";
   for (int i = 0; i < list.Count(); ++i) {
     const TAppItem& entry = list.GetItem(i);
-    std::string state = StateText(entry), foundIn = FoundIn(entry);
+    std::string state = StateText(entry), foundIn = ConsoleText(FoundIn(entry));
     state.resize(std::max<size_t>(state.size(), 14), ' ');
     foundIn.resize(std::max<size_t>(foundIn.size(), 26), ' ');
-    out << EntryId(entry) << "  " << state << ' ' << foundIn << ' ' << entry.Caption() << '\n';
+    out << EntryId(entry) << "  " << state << ' ' << foundIn << ' ' << ConsoleText(entry.Caption()) << '\n';
   }
 }
 
@@ -113,23 +119,32 @@ ordered_json StoreJson(Platform& platform) {
     if (sub.OpenKeyReadOnly(std::string(kDisabledAppsKey) + "\\" + name)) {
       for (const std::string& value : sub.GetValueNames()) {
         try {
-          values[value] = sub.ReadString(value);
+          values[ValidUtf8(value)] = ValidUtf8(sub.ReadString(value));
         } catch (const std::exception&) {
           // Not text: LoadDisabledApps' problems (in storeProblems) name it.
         }
       }
     }
-    store.push_back(ordered_json{{"subkey", name}, {"values", std::move(values)}});
+    store.push_back(ordered_json{{"subkey", ValidUtf8(name)}, {"values", std::move(values)}});
   }
   return store;
 }
 
-// The listed entry with the id, or null after saying there is none.
+// The one listed entry with the id, or null after saying there is none or more than one.
 const TAppItem* FindEntry(TAppList& list, const std::string& id, std::ostream& err) {
-  for (int i = 0; i < list.Count(); ++i)
-    if (SameText(EntryId(list.GetItem(i)), id)) return &list.GetItem(i);
-  err << "KelderwickCmd: no entry has the id '" << id << "' (see 'KelderwickCmd list')\n";
-  return nullptr;
+  const TAppItem* found = nullptr;
+  for (int i = 0; i < list.Count(); ++i) {
+    if (!SameText(EntryId(list.GetItem(i)), id)) continue;
+    if (found) {
+      // Two entries in one place (names that differ only in case, in a folder that tells
+      // them apart): acting on either could change the wrong one.
+      err << "KelderwickCmd: ambiguous id '" << ConsoleText(id) << "': more than one entry has it\n";
+      return nullptr;
+    }
+    found = &list.GetItem(i);
+  }
+  if (!found) err << "KelderwickCmd: no entry has the id '" << ConsoleText(id) << "' (see 'KelderwickCmd list')\n";
+  return found;
 }
 
 size_t OperandCount(const std::string& command) {
@@ -147,14 +162,16 @@ int UsageError(Host& host, const std::string& problem) {
 int RunCommand(const Options& options, Platform& platform, Host& host) {
   TAppList list;
   const std::string problems = ScanAllEntries(list, platform);
-  if (!problems.empty()) host.err << "KelderwickCmd: " << problems << '\n';
+  if (!problems.empty()) host.err << "KelderwickCmd: " << ConsoleText(problems, true) << '\n';
+  // A list or an export that lacks part of the store is printed all the same, but fails.
+  const int listed = problems.empty() ? kExitDone : kExitFailed;
   const std::string& command = options.command;
 
   if (command == "list") {
     if (options.format == Format::Json) host.out << Dump(ListJson(list));
     else if (options.format == Format::Csv) PrintCsv(list, host.out);
     else PrintTable(list, host.out);
-    return kExitDone;
+    return listed;
   }
   if (command == "export") {
     ordered_json picture{{"machine", host.machineName},
@@ -162,13 +179,13 @@ int RunCommand(const Options& options, Platform& platform, Host& host) {
                          {"version", host.programVersion},
                          {"entries", ListJson(list)},
                          {"store", StoreJson(platform)},
-                         {"storeProblems", problems}};
+                         {"storeProblems", ValidUtf8(problems)}};
     const std::string& file = options.operands[0];
     if (!platform.files.WriteWholeFile(file, Dump(picture))) {
-      host.err << "KelderwickCmd: Cannot create file " << file << '\n';
+      host.err << "KelderwickCmd: Cannot create file " << ConsoleText(file) << '\n';
       return kExitFailed;
     }
-    return kExitDone;
+    return listed;
   }
 
   const TAppItem* found = FindEntry(list, options.operands[0], host.err);
@@ -178,14 +195,14 @@ int RunCommand(const Options& options, Platform& platform, Host& host) {
   if (command == "show") {
     MemoryRichTextPane pane;
     ShowDetails(entry, pane);
-    for (size_t i = 0; i < pane.lines.size(); ++i) host.out << pane.Text(i) << '\n';
+    for (size_t i = 0; i < pane.lines.size(); ++i) host.out << ConsoleText(pane.Text(i)) << '\n';
     return kExitDone;
   }
   if (command == "disable" || command == "enable") {
     const bool enable = command == "enable";
     if (enable && SwitchedOffByWindows(entry)) return SwitchOnEntry(entry, platform) ? kExitDone : kExitFailed;
     if (entry.Enabled() == enable) {
-      host.err << "KelderwickCmd: '" << entry.Caption() << "' is already " << StateText(entry) << '\n';
+      host.err << "KelderwickCmd: '" << ConsoleText(entry.Caption()) << "' is already " << StateText(entry) << '\n';
       return kExitFailed;
     }
     return (enable ? EnableEntry(entry, platform) : DisableEntry(entry, platform)) ? kExitDone : kExitFailed;
@@ -214,7 +231,8 @@ std::string UsageText() {
          "  -h, --help      show this text\n"
          "  --version       show the program's version\n"
          "\n"
-         "Exit codes: 0 done, 1 no such entry or the action failed, 2 bad usage.\n";
+         "Exit codes: 0 done, 1 no such entry, the action failed or the store could not be read in full,\n"
+         "2 bad usage.\n";
 }
 
 std::string ParseArguments(const std::vector<std::string>& args, Options& options) {
@@ -260,25 +278,47 @@ std::string ParseArguments(const std::vector<std::string>& args, Options& option
 }
 
 std::string EntryId(const TAppItem& entry) {
-  std::string place;
+  // The place as three fields (where, which registry view, the name), each written as its
+  // length, ":" and its bytes, so that no two places give the same text whatever their names hold.
+  std::string where, view, name;
   if (!entry.Enabled()) {
-    place = "store\n" + entry.ListName;
+    where = "store";
+    name = entry.ListName;
   } else {
-    const std::string origin = GetOptionString(entry, keys::Origin);
-    const bool shortcut = origin == std::to_string(orStartupCommon) || origin == std::to_string(orStartupUser);
-    place = origin + "\n" + (shortcut ? FileNameOf(entry.LinkFile()) : entry.Caption());
+    where = GetOptionString(entry, keys::Origin);
+    const bool shortcut = where == std::to_string(orStartupCommon) || where == std::to_string(orStartupUser);
+    name = shortcut ? FileNameOf(entry.LinkFile()) : entry.Caption();
     // The 32-bit view of the machine's Run key on 64-bit Windows is a place of its own.
-    if (origin == std::to_string(orRegistryCommon) && GetOptionString(entry, keys::View) == "32") place += "\n32";
+    if (where == std::to_string(orRegistryCommon) && GetOptionString(entry, keys::View) == "32") view = "32";
   }
-  // FNV-1a, 64 bits, of the case-folded place; its low 48 bits as 12 hex digits.
-  std::uint64_t hash = 14695981039346656037ull;
-  for (const unsigned char byte : FoldCase(place)) {
-    hash ^= byte;
-    hash *= 1099511628211ull;
+  std::string place;
+  for (const std::string& field : {where, view, FoldCase(name)})
+    place += std::to_string(field.size()) + ":" + field;
+  // A cryptographic hash, so that nobody can choose a name that takes another entry's id; the
+  // first 64 bits of it as 16 hex digits.
+  return ToHex(Sha256(place), 8);
+}
+
+std::string ConsoleText(std::string_view text, bool keepLineBreaks) {
+  std::string out;
+  const std::string valid = ValidUtf8(text);
+  out.reserve(valid.size());
+  char escape[8];
+  for (size_t i = 0; i < valid.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(valid[i]);
+    const auto next = i + 1 < valid.size() ? static_cast<unsigned char>(valid[i + 1]) : 0;
+    if ((byte < 0x20 && !(keepLineBreaks && byte == '\n')) || byte == 0x7F) {
+      std::snprintf(escape, sizeof escape, "\\x%02x", byte);
+      out += escape;
+    } else if (byte == 0xC2 && next >= 0x80 && next <= 0x9F) {  // U+0080 to U+009F
+      std::snprintf(escape, sizeof escape, "\\u%04x", next);
+      out += escape;
+      ++i;
+    } else {
+      out += static_cast<char>(byte);
+    }
   }
-  char text[13];
-  std::snprintf(text, sizeof text, "%012llx", static_cast<unsigned long long>(hash & 0xFFFFFFFFFFFFull));
-  return text;
+  return out;
 }
 
 std::string CsvField(std::string_view text) {
@@ -293,7 +333,7 @@ std::string CsvField(std::string_view text) {
 
 int ConsoleMessages::Show(const MessageRequest& request) {
   if (request.icon != MessageIcon::Question) {
-    host_.err << "KelderwickCmd: " << request.text << '\n';
+    host_.err << "KelderwickCmd: " << ConsoleText(request.text, true) << '\n';
     return request.defaultButton;
   }
   int yes = request.defaultButton;
@@ -301,7 +341,7 @@ int ConsoleMessages::Show(const MessageRequest& request) {
     if (request.buttons[i] == "&Yes" || request.buttons[i] == "Yes") yes = static_cast<int>(i);
   if (assumeYes_) return yes;
   if (host_.interactive && host_.ask) return host_.ask(request.text) ? yes : request.cancelButton;
-  host_.err << "KelderwickCmd: " << request.text << "\nKelderwickCmd: not confirmed: the input is not a console; "
+  host_.err << "KelderwickCmd: " << ConsoleText(request.text, true) << "\nKelderwickCmd: not confirmed: the input is not a console; "
             << "give --yes to answer yes\n";
   return request.cancelButton;
 }

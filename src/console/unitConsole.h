@@ -35,10 +35,16 @@ std::string ParseArguments(const std::vector<std::string>& args, Options& option
 // The usage text that --help prints.
 std::string UsageText();
 
-// An entry's id: 12 hex digits of a hash of where it lives, the same on every run and every
-// machine: a Run value by its origin and name, a shortcut by its origin and file name, a
-// stored entry by its subkey of the store. Names compare without case, as Windows does.
+// An entry's id: 16 hex digits of the SHA-256 of where it lives, the same on every run and
+// every machine: a Run value by its origin, registry view and name, a shortcut by its origin
+// and file name, a stored entry by its subkey of the store. Names compare without case, as
+// Windows does.
 std::string EntryId(const TAppItem& entry);
+
+// Text for a terminal: valid UTF-8 (U+FFFD for what is not), with control characters shown as
+// escapes (ESC as \x1b, U+009B as \u009b) so that no name can move the cursor, clear the
+// screen or start a line of its own. With keepLineBreaks, LF is kept.
+std::string ConsoleText(std::string_view text, bool keepLineBreaks = false);
 
 // One field of a CSV record (RFC 4180): quoted when it holds a comma, a quote, CR or LF,
 // with quotes doubled.

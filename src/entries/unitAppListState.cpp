@@ -566,14 +566,23 @@ std::string LoadDisabledApps(TAppList& list, Platform& platform) {
   // hand) hides none of the entries after it. A subkey that cannot be opened is listed too,
   // empty, so that the user sees it is there.
   TRegistry reg = StoreRegistry(platform.registry);
-  if (!reg.OpenKeyReadOnly(kDisabledAppsKey)) return {};
+  if (!reg.OpenKeyReadOnly(kDisabledAppsKey)) {
+    // A store that does not exist yet holds nothing; one that exists but cannot be read may
+    // hold entries the user would otherwise never see.
+    if (reg.OpenFailure() == RegOpenFailure::Missing) return {};
+    return std::string("The list of disabled applications (HKEY_LOCAL_MACHINE\\") + kDisabledAppsKey +
+           ") cannot be read: " + OpenFailureText(reg.OpenFailure()) + ".";
+  }
   std::vector<std::string> problems;
   for (const std::string& name : reg.GetKeyNames()) {
     if (IsUnfinished(name)) continue;  // still being stored: its copy in its place is listed
     TAppItem& entry = list.Add();
     std::string ignored;
-    if (!ReadStoredEntry(platform.registry, name, entry, ignored)) problems.push_back("'" + name + "' cannot be read.");
-    else if (!ignored.empty()) problems.push_back("'" + DisplayName(entry) + "': " + ignored + " (not text).");
+    if (!ReadStoredEntry(platform.registry, name, entry, ignored)) {
+      TRegistry probe = StoreRegistry(platform.registry);  // why, for the message
+      probe.OpenKeyReadOnly(StorePath(name));
+      problems.push_back("'" + name + "' cannot be read: " + OpenFailureText(probe.OpenFailure()) + ".");
+    } else if (!ignored.empty()) problems.push_back("'" + DisplayName(entry) + "': " + ignored + " (not text).");
     // A machine-wide entry stored without a view goes back into the 32-bit one: on 64-bit
     // Windows the listed copy names it, so that it is shown where it goes (the store is
     // left as it is).

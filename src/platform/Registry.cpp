@@ -4,6 +4,16 @@
 
 namespace kw {
 
+const char* OpenFailureText(RegOpenFailure failure) {
+  switch (failure) {
+    case RegOpenFailure::None: return "no error";
+    case RegOpenFailure::Missing: return "it does not exist";
+    case RegOpenFailure::Denied: return "access denied";
+    case RegOpenFailure::Other: break;
+  }
+  return "the registry could not open it";
+}
+
 TRegistry::TRegistry(RegistryBackend& backend, RootKey root, RegView view)
     : backend_(backend), root_(root), view_(view) {}
 
@@ -14,13 +24,15 @@ void TRegistry::SetRootKey(RootKey root) {
 
 bool TRegistry::OpenKey(std::string_view path, bool canCreate) {
   CloseKey();
-  key_ = backend_.OpenKeyIn(view_, root_, path, canCreate ? RegAccess::Create : RegAccess::Write);
+  openFailure_ = RegOpenFailure::None;
+  key_ = backend_.TryOpenKey(view_, root_, path, canCreate ? RegAccess::Create : RegAccess::Write, openFailure_);
   return key_ != nullptr;
 }
 
 bool TRegistry::OpenKeyReadOnly(std::string_view path) {
   CloseKey();
-  key_ = backend_.OpenKeyIn(view_, root_, path, RegAccess::Read);
+  openFailure_ = RegOpenFailure::None;
+  key_ = backend_.TryOpenKey(view_, root_, path, RegAccess::Read, openFailure_);
   return key_ != nullptr;
 }
 

@@ -48,14 +48,30 @@ enum class RegAccess : std::uint8_t {
   Create,  // as Write, creating the key and the missing keys above it
 };
 
+// Why a key could not be opened. A missing key is often no fault at all (nothing was stored
+// yet); a refused one is.
+enum class RegOpenFailure : std::uint8_t {
+  None,     // it was opened
+  Missing,  // the key (or one above it) does not exist
+  Denied,   // the user may not open it with the access asked for
+  Other,    // any other failure of the registry
+};
+
+// The failure as words, e.g. "access denied".
+const char* OpenFailureText(RegOpenFailure failure);
+
 class RegistryBackend {
  public:
   virtual ~RegistryBackend() = default;
   // Opens root\path in the view with the access asked for. Null when the key is missing (and
-  // access is not Create) or the user may not open it so. A key opened for reading refuses
-  // SetValue and DeleteValue.
-  virtual std::unique_ptr<RegistryKey> OpenKeyIn(RegView view, RootKey root, std::string_view path,
-                                                 RegAccess access) = 0;
+  // access is not Create) or the user may not open it so; why then says which. A key opened
+  // for reading refuses SetValue and DeleteValue.
+  virtual std::unique_ptr<RegistryKey> TryOpenKey(RegView view, RootKey root, std::string_view path,
+                                                  RegAccess access, RegOpenFailure& why) = 0;
+  std::unique_ptr<RegistryKey> OpenKeyIn(RegView view, RootKey root, std::string_view path, RegAccess access) {
+    RegOpenFailure why = RegOpenFailure::None;
+    return TryOpenKey(view, root, path, access, why);
+  }
   // Deletes the key in the view with all its subkeys and values. True when the key is gone
   // afterwards, which includes a key that never existed.
   virtual bool DeleteKeyIn(RegView view, RootKey root, std::string_view path) = 0;
@@ -77,9 +93,9 @@ class RegistryBackend {
 class RegistryInView : public RegistryBackend {
  public:
   RegistryInView(RegistryBackend& inner, RegView view) : inner_(inner), view_(view) {}
-  std::unique_ptr<RegistryKey> OpenKeyIn(RegView view, RootKey root, std::string_view path,
-                                         RegAccess access) override {
-    return inner_.OpenKeyIn(view == RegView::Native ? view_ : view, root, path, access);
+  std::unique_ptr<RegistryKey> TryOpenKey(RegView view, RootKey root, std::string_view path, RegAccess access,
+                                          RegOpenFailure& why) override {
+    return inner_.TryOpenKey(view == RegView::Native ? view_ : view, root, path, access, why);
   }
   bool DeleteKeyIn(RegView view, RootKey root, std::string_view path) override {
     return inner_.DeleteKeyIn(view == RegView::Native ? view_ : view, root, path);
@@ -112,6 +128,8 @@ class TRegistry {
   bool OpenKeyReadOnly(std::string_view path);
   void CloseKey();
   bool HasCurrentKey() const { return key_ != nullptr; }
+  // Why the last OpenKey or OpenKeyReadOnly failed; None after one that worked.
+  RegOpenFailure OpenFailure() const { return openFailure_; }
 
   // Of the open key; empty when none is open.
   std::vector<std::string> GetValueNames();
@@ -144,6 +162,7 @@ class TRegistry {
   RootKey root_;
   RegView view_;
   std::unique_ptr<RegistryKey> key_;
+  RegOpenFailure openFailure_ = RegOpenFailure::None;
 };
 
 }  // namespace kw

@@ -69,6 +69,16 @@ std::string Utf16ToUtf8(std::u16string_view text) {
   return out;
 }
 
+std::string ValidUtf8(std::string_view text) {
+  std::u16string units = Utf8ToUtf16(text);  // bytes that are not UTF-8 are U+FFFD already
+  for (size_t i = 0; i < units.size(); ++i) {
+    const bool high = units[i] >= 0xD800 && units[i] <= 0xDBFF;
+    if (high && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) ++i;
+    else if (high || (units[i] >= 0xDC00 && units[i] <= 0xDFFF)) units[i] = kReplacement;
+  }
+  return Utf16ToUtf8(units);
+}
+
 void AppendUtf8(std::string& out, char32_t c) {
   if (c < 0x80) {
     out += static_cast<char>(c);

@@ -9,6 +9,9 @@
 #include "RegistryReadBack.h"
 #include "console/unitConsole.h"
 #include "entries/unitAppListDetails.h"
+#include "entries/unitAppListState.h"
+#include "platform/Sha256.h"
+#include "util/unitWideText.h"
 
 namespace kw {
 namespace {
@@ -132,7 +135,7 @@ TEST_F(ConsoleTest, ListAgreesWithTheWindowInEveryFormat) {
   MemoryRichTextPane pane;
   ShowDetails(apps.GetItem(1), pane);
   std::string shown;
-  for (size_t i = 0; i < pane.lines.size(); ++i) shown += pane.Text(i) + "\n";
+  for (size_t i = 0; i < pane.lines.size(); ++i) shown += console::ConsoleText(pane.Text(i)) + "\n";
   EXPECT_EQ(out.str(), shown);
 
   ASSERT_EQ(Run({"export", "C:\\out.json"}), kExitDone);
@@ -173,6 +176,85 @@ TEST_F(ConsoleTest, IdsNameThePlaceAndStayWhenOthersChange) {
   EXPECT_EQ(console::EntryId(here), console::EntryId(there));
   there.SetOrigin(orStartupCommon);
   EXPECT_NE(console::EntryId(here), console::EntryId(there));
+}
+
+// Ids are SHA-256 of the place with its fields kept apart: the same on every build and
+// machine, and no name can take the id of an entry in another place.
+TEST_F(ConsoleTest, IdsAreSha256OfAnUnambiguousPlace) {
+  EXPECT_EQ(ToHex(Sha256("abc")), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+  EXPECT_EQ(ToHex(Sha256("")), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855");
+  EXPECT_EQ(IdOf("Plain"), "e305d259b51aa318");  // SHA-256 of "1:10:5:PLAIN"
+
+  // A 64-bit-view value whose name ends as the 32-bit view's place did.
+  sys.SetWindows64(true);
+  sys.registry.PutString(kHkeyLocalMachine, "SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Run", "X",
+                         "x.exe");
+  sys.registry.PutString(kHkeyLocalMachine, kRunKeyPath, "X\n32", "x.exe");
+  ASSERT_NE(IdOf("X"), "<none>");
+  EXPECT_NE(IdOf("X"), IdOf("X\n32"));
+}
+
+// Two shortcuts whose names differ only in case (a case-sensitive folder) share an id: a
+// command given it changes neither.
+TEST_F(ConsoleTest, AnIdOfMoreThanOneEntryChangesNothing) {
+  sys.files.MakeCaseSensitive(testing::kTestUserStartup);
+  sys.links.AddLink(testing::kTestUserStartup + "\\Twin.lnk", LinkData{"C:\\a.exe", "", 1, ""});
+  sys.links.AddLink(testing::kTestUserStartup + "\\TWIN.lnk", LinkData{"C:\\b.exe", "", 1, ""});
+  const std::string id = IdOf("a.exe");
+  ASSERT_EQ(IdOf("b.exe"), id);
+  const std::string untouched = Snapshot();
+  for (const auto& args : std::vector<std::vector<std::string>>{{"disable", id}, {"--yes", "delete", id}, {"show", id}}) {
+    EXPECT_EQ(Run(args), kExitFailed);
+    EXPECT_NE(err.str().find("ambiguous id"), std::string::npos) << err.str();
+    EXPECT_TRUE(out.str().empty());
+  }
+  EXPECT_TRUE(sys.files.FileExists(testing::kTestUserStartup + "\\Twin.lnk"));
+  EXPECT_TRUE(sys.files.FileExists(testing::kTestUserStartup + "\\TWIN.lnk"));
+  EXPECT_EQ(Snapshot(), untouched);
+}
+
+// A store that does not exist is empty; one that cannot be read fails list and export, which
+// still give all they could read.
+TEST_F(ConsoleTest, AStoreThatCannotBeReadFailsListAndExport) {
+  ASSERT_EQ(Run({"list"}), kExitDone);
+  EXPECT_EQ(err.str(), "");
+  ASSERT_EQ(Run({"disable", IdOf("Plain")}), kExitDone) << err.str();
+  sys.registry.RefuseOpen(kHkeyLocalMachine, kDisabledAppsKey);
+  for (const char* format : {"table", "json", "csv"}) {
+    EXPECT_EQ(Run({"list", "--format", format}), kExitFailed) << format;
+    EXPECT_NE(err.str().find("cannot be read: access denied"), std::string::npos) << err.str();
+    EXPECT_NE(out.str().find("notes.exe"), std::string::npos) << format;
+  }
+  EXPECT_EQ(Run({"export", "C:\\out.json"}), kExitFailed);
+  const auto picture = nlohmann::json::parse(*sys.files.ReadWholeFile("C:\\out.json"));
+  EXPECT_EQ(picture["entries"].size(), 3u);
+  EXPECT_NE(picture["storeProblems"].get<std::string>().find("access denied"), std::string::npos);
+  sys.registry.ClearFaults();
+  EXPECT_NE(IdOf("Plain"), "<none>");
+}
+
+// The table shows control characters as escapes; every format is valid UTF-8, with U+FFFD for
+// a lone surrogate, while the actions still find the value by its exact name.
+TEST_F(ConsoleTest, OutputIsValidUtf8AndTheTableShowsControls) {
+  const std::string name = "Ctl\x1b[2J\rFAKE\xC2\x9B" "2J \xED\xA0\x80 end";  // ESC, CR, CSI, lone surrogate
+  const std::string shown = "Ctl\x1b[2J\rFAKE\xC2\x9B" "2J \uFFFD end";
+  sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, name, "C:\\\xED\xA0\x80.exe");
+  const std::string id = IdOf(shown);
+  for (const char* format : {"table", "json", "csv"}) {
+    ASSERT_EQ(Run({"list", "--format", format}), kExitDone) << err.str();
+    EXPECT_EQ(ValidUtf8(out.str()), out.str()) << format;
+  }
+  EXPECT_EQ(ParseCsv(out.str())[4][1], shown);
+  ASSERT_EQ(Run({"list"}), kExitDone);
+  EXPECT_NE(out.str().find("Ctl\\x1b[2J\\x0dFAKE\\u009b2J \uFFFD end\n"), std::string::npos) << out.str();
+  ASSERT_EQ(Run({"show", id}), kExitDone) << err.str();
+  EXPECT_EQ(out.str().find_first_of("\x1b\r"), std::string::npos);
+  EXPECT_EQ(ValidUtf8(out.str()), out.str());
+
+  ASSERT_EQ(Run({"disable", id}), kExitDone) << err.str();
+  ASSERT_EQ(Run({"enable", IdOf(shown)}), kExitDone) << err.str();
+  EXPECT_EQ(testing::RunValue(sys.registry, kHkeyCurrentUser, name), "C:\\\xED\xA0\x80.exe");
+  EXPECT_EQ(IdOf(shown), id);
 }
 
 // The actions do what the window's do; a bad id or an unconfirmed delete changes nothing.

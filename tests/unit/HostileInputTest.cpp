@@ -187,7 +187,7 @@ TEST_F(HostileInput, AStoredEntryThatCannotBeOpenedIsListedAndNeverDropped) {
   EXPECT_EQ(Shown(), std::vector<std::string>{
                          "Error: Some disabled applications are stored with data that cannot be used. Values that are "
                          "not text are ignored.\n"
-                         "'locked' cannot be read."});
+                         "'locked' cannot be read: access denied."});
 
   // Actions change only their own stored entry, so the locked one does not stop them and is
   // never touched.
@@ -197,6 +197,22 @@ TEST_F(HostileInput, AStoredEntryThatCannotBeOpenedIsListedAndNeverDropped) {
   sys.registry.ClearFaults();
   EXPECT_EQ(Store().at("locked").at("Caption").second, "Locked");
   EXPECT_EQ(Store().size(), 3u);
+}
+
+// A store the user may not read is not an empty one: the window says so, once, and why. A store
+// that does not exist yet is no problem.
+TEST_F(HostileInput, AStoreThatCannotBeReadIsSaidSoAndAMissingOneIsNot) {
+  sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, "Active", "C:\\active.exe");
+  Start();
+  EXPECT_TRUE(Shown().empty());
+  PutStoredRunEntry("hidden", "Hidden");
+  sys.registry.RefuseOpen(kHkeyLocalMachine, kStore);
+  UserDoes([&] { form->actRefreshExecute(); });
+  EXPECT_EQ(view.Captions(), std::vector<std::string>{"  Active"});
+  EXPECT_EQ(Shown(), std::vector<std::string>{"Error: The list of disabled applications (HKEY_LOCAL_MACHINE\\" +
+                                              kStore + ") cannot be read: access denied."});
+  UserDoes([&] { form->actRefreshExecute(); });
+  EXPECT_TRUE(Shown().empty());
 }
 
 TEST_F(HostileInput, OddSubkeyNamesAreKeptExactly) {

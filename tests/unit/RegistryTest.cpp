@@ -122,9 +122,16 @@ TEST_F(RegistryTest, RefusedOpensAndWritesFailAsTheCallersExpect) {
   backend.RefuseOpen(kHkeyLocalMachine, "SOFTWARE\\Vendor");
   reg.SetRootKey(kHkeyLocalMachine);
   EXPECT_FALSE(reg.OpenKey("SOFTWARE\\Vendor\\Store", false));
+  EXPECT_EQ(reg.OpenFailure(), RegOpenFailure::Denied);
+  EXPECT_FALSE(reg.OpenKeyReadOnly("SOFTWARE\\Vendor\\Store"));
+  EXPECT_EQ(reg.OpenFailure(), RegOpenFailure::Denied);
+  EXPECT_FALSE(reg.OpenKeyReadOnly("SOFTWARE\\Nobody\\Store"));
+  EXPECT_EQ(reg.OpenFailure(), RegOpenFailure::Missing);
   EXPECT_FALSE(reg.OpenKey("software\\vendor\\New", true));
+  EXPECT_EQ(reg.OpenFailure(), RegOpenFailure::Denied);
   EXPECT_FALSE(backend.HasKey(kHkeyLocalMachine, "SOFTWARE\\Vendor\\New"));
   EXPECT_TRUE(reg.OpenKey("SOFTWARE\\VendorX", true));  // a sibling with a longer name is not below
+  EXPECT_EQ(reg.OpenFailure(), RegOpenFailure::None);
 
   backend.ClearFaults();
   backend.RefuseWrite(kHkeyLocalMachine, "SOFTWARE\\Vendor");

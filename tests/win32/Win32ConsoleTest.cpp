@@ -11,9 +11,11 @@
 #include "ShellTestSupport.h"
 #include "entries/unitAppListState.h"
 #include "entries/unitSysWorks.h"
+#include "platform/Sha256.h"
 #include "platform/memory/MemoryMessageBoxes.h"
 #include "platform/win32/Handles.h"
 #include "util/unitDiskUtils.h"
+#include "util/unitWideText.h"
 #include "platform/win32/Win32Platform.h"
 
 namespace kw::win32 {
@@ -68,6 +70,28 @@ Result RunCmd(const std::wstring& arguments) {
   result.out = ReadBack(folder, "out");
   result.err = ReadBack(folder, "err");
   return result;
+}
+
+// Makes the store key one that nobody may open (a DACL without entries: its owner may still
+// change the DACL), or one that everyone may (no DACL) again.
+bool LockStore(bool locked) {
+  HKEY key = nullptr;
+  if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, Wide(kDisabledAppsKey).c_str(), 0, WRITE_DAC | KEY_WOW64_32KEY, &key) !=
+      ERROR_SUCCESS)
+    return false;
+  unique_hkey owned(key);
+  SECURITY_DESCRIPTOR descriptor{};
+  ACL empty{};
+  return ::InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) &&
+         ::InitializeAcl(&empty, sizeof empty, ACL_REVISION) &&
+         ::SetSecurityDescriptorDacl(&descriptor, TRUE, locked ? &empty : nullptr, FALSE) &&
+         ::RegSetKeySecurity(owned.get(), DACL_SECURITY_INFORMATION, &descriptor) == ERROR_SUCCESS;
+}
+
+TEST(Win32Sha256, BCryptGivesTheKnownDigests) {
+  EXPECT_EQ(ToHex(Sha256("abc")), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+  EXPECT_EQ(ToHex(Sha256(std::string(1000000, 'a'))),
+            "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
 }
 
 class Win32Console : public ::testing::Test {
@@ -186,6 +210,40 @@ TEST_F(Win32Console, ActionsDoWhatTheWindowsActionsDo) {
   ASSERT_EQ(result.exitCode, 0u) << result.err;
   EXPECT_EQ(testing::RunValue(platform.registry, kHkeyCurrentUser, "Приложение"), "<missing>");
   EXPECT_TRUE(boxes.shown.empty());
+}
+
+// A store the user may not read: list fails and says why, and still lists the rest.
+TEST_F(Win32Console, AStoreThatCannotBeReadFailsTheListAndSaysWhy) {
+  Put("Stored", "C:\\stored.exe");
+  Put("Kept", "C:\\kept.exe");
+  ASSERT_EQ(RunCmd(L"disable " + Wide(IdOf("Stored"))).exitCode, 0u);
+  ASSERT_TRUE(LockStore(true));
+  const Result listed = RunCmd(L"list");
+  ASSERT_TRUE(LockStore(false));
+  EXPECT_EQ(listed.exitCode, 1u);
+  EXPECT_NE(listed.err.find("cannot be read: access denied"), std::string::npos) << listed.err;
+  EXPECT_NE(listed.out.find("Kept"), std::string::npos) << listed.out;
+  EXPECT_EQ(listed.out.find("Stored"), std::string::npos) << listed.out;
+}
+
+// Names as the registry holds them: the table shows control characters as escapes, every
+// format is valid UTF-8, and disable and enable bring the value back under its exact name.
+TEST_F(Win32Console, OutputIsValidUtf8AndActionsKeepExactNames) {
+  const std::string name = "Ctl\x1b[2J\rFAKE \xED\xA0\x80";  // ends in a lone high surrogate
+  const std::string shown = "Ctl\x1b[2J\rFAKE \uFFFD";
+  Put(name, "C:\\app.exe");
+  const Result table = RunCmd(L"list");
+  ASSERT_EQ(table.exitCode, 0u) << table.err;
+  EXPECT_NE(table.out.find("Ctl\\x1b[2J\\x0dFAKE \uFFFD\n"), std::string::npos) << table.out;
+  EXPECT_EQ(ValidUtf8(table.out), table.out);
+  const Result csv = RunCmd(L"list --format csv");
+  EXPECT_NE(csv.out.find("\"" + shown + "\""), std::string::npos) << csv.out;
+  EXPECT_EQ(ValidUtf8(csv.out), csv.out);
+
+  ASSERT_EQ(RunCmd(L"disable " + Wide(IdOf(shown))).exitCode, 0u);
+  EXPECT_EQ(testing::RunValue(platform.registry, kHkeyCurrentUser, name), "<missing>");
+  ASSERT_EQ(RunCmd(L"enable " + Wide(IdOf(shown))).exitCode, 0u);
+  EXPECT_EQ(testing::RunValue(platform.registry, kHkeyCurrentUser, name), "C:\\app.exe");
 }
 
 }  // namespace

@@ -37,7 +37,9 @@ class Win32RegistryTest : public ::testing::Test {
 
 TEST_F(Win32RegistryTest, OpenWithoutCreateFailsOnAMissingKey) {
   EXPECT_FALSE(reg.OpenKey(key, false));
+  EXPECT_EQ(reg.OpenFailure(), RegOpenFailure::Missing);
   EXPECT_TRUE(reg.OpenKey(key, true));
+  EXPECT_EQ(reg.OpenFailure(), RegOpenFailure::None);
   reg.CloseKey();
   EXPECT_TRUE(reg.OpenKey(key, false));
 }

@@ -33,15 +33,26 @@ bool MatchFolded(std::string_view name, std::string_view mask) {
 
 bool MatchesMask(std::string_view name, std::string_view mask) { return MatchFolded(FoldCase(name), FoldCase(mask)); }
 
+// The folded path; in a case-sensitive folder, the file's own name keeps its case.
+std::string MemoryFileSystem::Key(std::string_view path) const {
+  const std::string p = Normalised(path);
+  if (caseSensitive_.empty()) return FoldCase(p);
+  const std::string folder = FoldCase(ParentOf(p));
+  if (!caseSensitive_.count(folder)) return FoldCase(p);
+  return folder + "\\" + ExtractFileName(p);
+}
+
+void MemoryFileSystem::MakeCaseSensitive(std::string_view folder) { caseSensitive_.insert(FoldCase(Normalised(folder))); }
+
 MemoryFileSystem::Entry* MemoryFileSystem::Lookup(std::string_view path) {
-  auto it = entries_.find(FoldCase(Normalised(path)));
+  auto it = entries_.find(Key(path));
   return it == entries_.end() ? nullptr : &it->second;
 }
 
 MemoryFileSystem::Entry& MemoryFileSystem::Make(std::string_view path, bool directory, bool hidden,
                                                 std::string_view content) {
   const std::string p = Normalised(path);
-  return entries_[FoldCase(p)] = Entry{p, directory, hidden, std::string(content), made_++};
+  return entries_[Key(p)] = Entry{p, directory, hidden, std::string(content), made_++};
 }
 
 bool MemoryFileSystem::ChangeRefused(std::string_view path) const {
@@ -81,7 +92,7 @@ bool MemoryFileSystem::RemoveFile(std::string_view path) {
   const Entry* entry = Lookup(path);
   if (!entry || entry->directory || ChangeRefused(path)) return false;
   if (faultHook && faultHook(Op::Remove, std::string(path))) return false;
-  entries_.erase(FoldCase(Normalised(path)));
+  entries_.erase(Key(path));
   return true;
 }
 

@@ -32,6 +32,9 @@ class MemoryFileSystem : public FileSystem {
   // Fault injection: sees every write and removal of a file with its path; true refuses it.
   enum class Op { Write, Remove };
   std::function<bool(Op op, const std::string& path)> faultHook;
+  // Names in this folder that differ only in case are different files from now on, as in a
+  // folder with case sensitivity switched on (and Wine's folders on Linux).
+  void MakeCaseSensitive(std::string_view folder);
   std::set<char> networkDrives;  // upper-case letters of mapped shares
 
  private:
@@ -45,10 +48,12 @@ class MemoryFileSystem : public FileSystem {
   Entry* Lookup(std::string_view path);
   Entry& Make(std::string_view path, bool directory, bool hidden, std::string_view content);
   bool ChangeRefused(std::string_view path) const;
+  std::string Key(std::string_view path) const;
 
   std::map<std::string, Entry> entries_;  // by folded path
   std::uint64_t made_ = 0;
   std::vector<std::string> refused_;
+  std::set<std::string> caseSensitive_;  // folded folder paths
 };
 
 // Whether name matches a wildcard mask ("*" any run, "?" one character), ignoring case.

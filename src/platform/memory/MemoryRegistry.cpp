@@ -182,8 +182,8 @@ std::vector<std::string> MemoryRegistry::ViewPath(RegView view, RootKey root, st
   return components;
 }
 
-std::unique_ptr<RegistryKey> MemoryRegistry::OpenKeyIn(RegView view, RootKey root, std::string_view path,
-                                                       RegAccess access) {
+std::unique_ptr<RegistryKey> MemoryRegistry::TryOpenKey(RegView view, RootKey root, std::string_view path,
+                                                        RegAccess access, RegOpenFailure& why) {
   const bool create = access == RegAccess::Create;
   std::vector<std::string> components = ViewPath(view, root, path);
   auto& top = roots_[root];
@@ -192,12 +192,23 @@ std::unique_ptr<RegistryKey> MemoryRegistry::OpenKeyIn(RegView view, RootKey roo
   for (size_t i = 0; i < components.size(); ++i) {
     Node* child = node->Child(components[i]);
     if (!child) {
-      if (!create || Refused(RegOp::Create, root, JoinKeyPath(components, i + 1), {})) return nullptr;
+      if (!create) {
+        why = RegOpenFailure::Missing;
+        return nullptr;
+      }
+      if (Refused(RegOp::Create, root, JoinKeyPath(components, i + 1), {})) {
+        why = RegOpenFailure::Denied;
+        return nullptr;
+      }
       child = node->AddChild(components[i]);
     }
     node = child;
   }
-  if (Refused(RegOp::Open, root, JoinKeyPath(components, components.size()), {}, access)) return nullptr;
+  if (Refused(RegOp::Open, root, JoinKeyPath(components, components.size()), {}, access)) {
+    why = RegOpenFailure::Denied;
+    return nullptr;
+  }
+  why = RegOpenFailure::None;
   return std::make_unique<MemoryRegistryKey>(*this, root, std::move(components), access != RegAccess::Read);
 }
 

@@ -28,8 +28,8 @@ class MemoryRegistry : public RegistryBackend {
   MemoryRegistry();
   ~MemoryRegistry() override;
 
-  std::unique_ptr<RegistryKey> OpenKeyIn(RegView view, RootKey root, std::string_view path,
-                                         RegAccess access) override;
+  std::unique_ptr<RegistryKey> TryOpenKey(RegView view, RootKey root, std::string_view path, RegAccess access,
+                                          RegOpenFailure& why) override;
   bool DeleteKeyIn(RegView view, RootKey root, std::string_view path) override;
   // Handles open on the renamed key fail afterwards, as on a deleted one (Windows keeps them
   // working; the program closes its handles before it renames).

@@ -125,8 +125,8 @@ class Win32RegistryKey : public RegistryKey {
 
 }  // namespace
 
-std::unique_ptr<RegistryKey> Win32Registry::OpenKeyIn(RegView view, RootKey root, std::string_view path,
-                                                      RegAccess access) {
+std::unique_ptr<RegistryKey> Win32Registry::TryOpenKey(RegView view, RootKey root, std::string_view path,
+                                                       RegAccess access, RegOpenFailure& why) {
   const std::wstring wpath = KeyPath(path);
   // The narrowest rights each use needs: a user without administrator rights gets read
   // rights on HKEY_LOCAL_MACHINE, and nothing at all when more is asked for. A key handle
@@ -141,8 +141,14 @@ std::unique_ptr<RegistryKey> Win32Registry::OpenKeyIn(RegView view, RootKey root
   } else {
     status = ::RegOpenKeyExW(RootHandle(root), wpath.c_str(), 0, rights | ViewFlag(view), key.put());
   }
-  if (status != ERROR_SUCCESS) return nullptr;
-  return std::make_unique<Win32RegistryKey>(std::move(key));
+  switch (status) {
+    case ERROR_SUCCESS: why = RegOpenFailure::None; return std::make_unique<Win32RegistryKey>(std::move(key));
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND: why = RegOpenFailure::Missing; break;
+    case ERROR_ACCESS_DENIED: why = RegOpenFailure::Denied; break;
+    default: why = RegOpenFailure::Other; break;
+  }
+  return nullptr;
 }
 
 bool Win32Registry::DeleteKeyIn(RegView view, RootKey root, std::string_view path) {
