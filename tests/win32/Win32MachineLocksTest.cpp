@@ -33,14 +33,16 @@ unique_kernel_handle WithoutAdministratorRights() {
 // Whether another thread (a mutex is re-entrant for its owner) gets the lock within timeoutMs,
 // as an administrator or, with asUser, without administrator rights.
 bool OtherThreadGets(int timeoutMs, bool asUser = false) {
-  return std::async(std::launch::async, [timeoutMs, asUser] {
-           const unique_kernel_handle token = asUser ? WithoutAdministratorRights() : unique_kernel_handle();
-           if (asUser && (!token || !::SetThreadToken(nullptr, token.get()))) return false;
-           Win32MachineLocks locks;
-           const bool got = locks.Acquire(kStoreLockName, timeoutMs) != nullptr;
-           ::RevertToSelf();
-           return got;
-         }).get();
+  return std::async(std::launch::async,
+                    [timeoutMs, asUser] {
+                      const unique_kernel_handle token = asUser ? WithoutAdministratorRights() : unique_kernel_handle();
+                      if (asUser && (!token || !::SetThreadToken(nullptr, token.get()))) return false;
+                      Win32MachineLocks locks;
+                      const bool got = locks.Acquire(kStoreLockName, timeoutMs) != nullptr;
+                      ::RevertToSelf();
+                      return got;
+                    })
+      .get();
 }
 
 TEST(Win32MachineLocks, TwoCopiesTakeTurns) {

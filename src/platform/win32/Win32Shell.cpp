@@ -51,8 +51,8 @@ class TextVariant {
 // the desktop window, its browser, its view, the view's background object, its Application.
 ComPtr<IShellDispatch2> DesktopShellDispatch() {
   ComPtr<IShellWindows> windows;
-  if (FAILED(::CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_LOCAL_SERVER, IID_IShellWindows,
-                                windows.put_void())))
+  if (FAILED(
+          ::CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_LOCAL_SERVER, IID_IShellWindows, windows.put_void())))
     return {};
   VARIANT desktop, empty;
   ::VariantInit(&desktop);
@@ -61,8 +61,7 @@ ComPtr<IShellDispatch2> DesktopShellDispatch() {
   desktop.lVal = CSIDL_DESKTOP;
   long window = 0;
   ComPtr<IDispatch> found;
-  if (windows->FindWindowSW(&desktop, &empty, SWC_DESKTOP, &window, SWFO_NEEDDISPATCH, found.put()) != S_OK ||
-      !found)
+  if (windows->FindWindowSW(&desktop, &empty, SWC_DESKTOP, &window, SWFO_NEEDDISPATCH, found.put()) != S_OK || !found)
     return {};
   ComPtr<IServiceProvider> services = found.as<IServiceProvider>(IID_IServiceProvider);
   ComPtr<IShellBrowser> browser;
@@ -102,8 +101,8 @@ bool Win32Shell::OpenThroughDesktop(std::string_view file, std::string_view para
   return SUCCEEDED(shell->ShellExecute(wfile.get(), wparameters.get(), wfolder.get(), verb.get(), show));
 }
 
-std::intptr_t Win32Shell::OpenInThisProcess(std::string_view file, std::string_view parameters,
-                                            std::string_view folder, int showCmd) {
+std::intptr_t Win32Shell::OpenInThisProcess(std::string_view file, std::string_view parameters, std::string_view folder,
+                                            int showCmd) {
   const std::wstring wfile = Wide(file), wparameters = Wide(parameters), wfolder = Wide(folder);
   const HINSTANCE result =
       ::ShellExecuteW(owner_, nullptr, wfile.c_str(), OrNull(wparameters), OrNull(wfolder), showCmd);
