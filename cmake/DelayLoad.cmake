@@ -9,6 +9,10 @@ function(kw_delay_load target)
       target_link_libraries(${target} INTERFACE ${dll})
     endforeach()
     target_link_libraries(${target} INTERFACE delayimp)
+  elseif(MINGW AND CMAKE_SIZEOF_VOID_P EQUAL 4)
+    # binutils 2.40's dlltool makes i386 delay-import libraries whose import address table
+    # the program jumps through before it is filled (a call at address 0): imported as usual.
+    target_link_libraries(${target} INTERFACE ${ARGN})
   elseif(MINGW)
     # A delay-import library made with dlltool from the names the import library exports.
     foreach(dll IN LISTS ARGN)
@@ -19,16 +23,13 @@ function(kw_delay_load target)
       set(def "LIBRARY ${dll}.dll\nEXPORTS\n")
       foreach(import IN LISTS imports)
         string(REGEX REPLACE "^[ \t]I __imp_" "" name "${import}")
-        if(CMAKE_SIZEOF_VOID_P EQUAL 4)
-          string(REGEX REPLACE "^_" "" name "${name}")
-        endif()
         string(APPEND def "  ${name}\n")
       endforeach()
       set(defFile ${CMAKE_BINARY_DIR}/delayload/${dll}.def)
       set(delayLib ${CMAKE_BINARY_DIR}/delayload/lib${dll}_delay.a)
       file(WRITE ${defFile} "${def}")
       add_custom_command(OUTPUT ${delayLib}
-        COMMAND ${CMAKE_DLLTOOL} --kill-at --input-def ${defFile} --dllname ${dll}.dll --output-delaylib ${delayLib}
+        COMMAND ${CMAKE_DLLTOOL} --input-def ${defFile} --dllname ${dll}.dll --output-delaylib ${delayLib}
         DEPENDS ${defFile} VERBATIM)
       add_custom_target(kw_delay_${dll} DEPENDS ${delayLib})
       add_dependencies(${target} kw_delay_${dll})
