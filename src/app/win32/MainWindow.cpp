@@ -9,6 +9,7 @@
 
 #include "../../forms/resource.h"
 #include "platform/win32/ComApartment.h"
+#include "platform/win32/SystemLibraries.h"
 #include "platform/win32/WideString.h"
 #include "util/unitStdMessages.h"
 
@@ -131,7 +132,7 @@ void MainWindow::CreateToolbar() {
   ::SendMessageW(toolbar_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
   ::SendMessageW(toolbar_, WM_SETFONT, reinterpret_cast<WPARAM>(toolbarFont_.get()), FALSE);
 
-  toolbarImages_.reset(::ImageList_Create(32, 32, ILC_COLOR32 | ILC_MASK, 9, 0));
+  toolbarImages_.reset(win32::sys::ImageList_Create(32, 32, ILC_COLOR32 | ILC_MASK, 9, 0));
   for (int picture : kToolbarPictures) {
     win32::unique_hicon icon(
         static_cast<HICON>(::LoadImageW(instance_, MAKEINTRESOURCEW(picture), IMAGE_ICON, 32, 32, 0)));

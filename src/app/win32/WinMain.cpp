@@ -8,6 +8,7 @@
 #include "dialogs/win32/AboutDialog.h"
 #include "dialogs/win32/AddAppDialog.h"
 #include "platform/win32/ComApartment.h"
+#include "platform/win32/SystemLibraries.h"
 #include "platform/win32/DllSearch.h"
 #include "platform/win32/Win32Platform.h"
 
@@ -35,7 +36,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   const kw::ProgramValues values = kw::ReadProgramValues(platform);
 
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES};
-  ::InitCommonControlsEx(&controls);
+  kw::win32::sys::InitCommonControlsEx(&controls);
 
   // The forms in their order: the main window, the About box, the Add Application dialog.
   // The dialogs keep their state between showings, so they live as long as the program.

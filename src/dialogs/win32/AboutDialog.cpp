@@ -6,6 +6,7 @@
 #include <cwchar>
 
 #include "forms/AboutResource.h"
+#include "platform/win32/SystemLibraries.h"
 #include "platform/win32/WideString.h"
 #include "util/unitErrors.h"
 
@@ -70,7 +71,7 @@ INT_PTR AboutDialog::HandleMessage(UINT message, WPARAM w, LPARAM l) {
       ::SetWindowLongPtrW(hwnd_, DWLP_MSGRESULT, TRUE);
       return TRUE;
     case WM_DESTROY:
-      ::RemoveWindowSubclass(display_.get(), &DisplayProc, kDisplaySubclassId);
+      win32::sys::RemoveWindowSubclass(display_.get(), &DisplayProc, kDisplaySubclassId);
       display_.Attach(nullptr);
       return FALSE;
     default:
@@ -88,7 +89,7 @@ void AboutDialog::InitDisplay() {
   ::GetClientRect(display, &text);
   ::InflateRect(&text, -4, -4);
   ::SendMessageW(display, EM_SETRECT, 0, reinterpret_cast<LPARAM>(&text));
-  ::SetWindowSubclass(display, &DisplayProc, kDisplaySubclassId, reinterpret_cast<DWORD_PTR>(this));
+  win32::sys::SetWindowSubclass(display, &DisplayProc, kDisplaySubclassId, reinterpret_cast<DWORD_PTR>(this));
 }
 
 // The address in Courier New, bold and underlined, 20 pixels high at 120 dots per inch; the
@@ -150,10 +151,10 @@ LRESULT CALLBACK AboutDialog::DisplayProc(HWND hwnd, UINT message, WPARAM w, LPA
         }
         break;
       case WM_GETDLGCODE:
-        return ::DefSubclassProc(hwnd, message, w, l) & ~(DLGC_WANTALLKEYS | DLGC_WANTTAB | DLGC_WANTMESSAGE |
+        return win32::sys::DefSubclassProc(hwnd, message, w, l) & ~(DLGC_WANTALLKEYS | DLGC_WANTTAB | DLGC_WANTMESSAGE |
                                                           DLGC_HASSETSEL);
       case WM_NCDESTROY:
-        ::RemoveWindowSubclass(hwnd, &DisplayProc, kDisplaySubclassId);
+        win32::sys::RemoveWindowSubclass(hwnd, &DisplayProc, kDisplaySubclassId);
         break;
       default:
         break;
@@ -165,7 +166,7 @@ LRESULT CALLBACK AboutDialog::DisplayProc(HWND hwnd, UINT message, WPARAM w, LPA
     app::ReportUnknownError();
     return 0;
   }
-  return ::DefSubclassProc(hwnd, message, w, l);
+  return win32::sys::DefSubclassProc(hwnd, message, w, l);
 }
 
 }  // namespace kw::dialogs

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "forms/AddAppResource.h"
+#include "platform/win32/SystemLibraries.h"
 #include "platform/win32/WideString.h"
 #include "util/unitErrors.h"
 
@@ -112,7 +113,7 @@ std::optional<std::string> AddAppDialog::RunOpenDialog(const std::string& initia
   // A chosen shortcut is taken as the file it is, not as its target.
   dialog.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_ENABLESIZING |
                  OFN_NODEREFERENCELINKS;
-  if (!::GetOpenFileNameW(&dialog)) return std::nullopt;
+  if (!win32::sys::GetOpenFileNameW(&dialog)) return std::nullopt;
   return win32::Narrow(file.data());
 }
 

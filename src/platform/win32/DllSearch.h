@@ -8,6 +8,8 @@ namespace kw::win32 {
 // without a folder is looked for, so a DLL planted beside the program or in a document
 // folder is never loaded in place of the system's. SetDefaultDllDirectories exists from
 // Windows 8 (and Windows 7 with KB2533623), so it is looked up rather than imported.
+// Both programs call it first. The libraries they use that are not on Windows' KnownDLLs list
+// are not imported but loaded from the system folder by name (SystemLibraries.h).
 inline void RestrictDllSearch() {
   using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
   if (const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll")) {

@@ -70,6 +70,21 @@ struct KernelHandleTraits {
 };
 using unique_kernel_handle = unique_handle<KernelHandleTraits>;
 
+// A private namespace: closed, not destroyed, so that other holders keep using it.
+struct PrivateNamespaceTraits {
+  using pointer = HANDLE;
+  static pointer invalid() noexcept { return nullptr; }
+  static void close(pointer h) noexcept { ::ClosePrivateNamespace(h, 0); }
+};
+using unique_private_namespace = unique_handle<PrivateNamespaceTraits>;
+
+struct BoundaryDescriptorTraits {
+  using pointer = HANDLE;
+  static pointer invalid() noexcept { return nullptr; }
+  static void close(pointer h) noexcept { ::DeleteBoundaryDescriptor(h); }
+};
+using unique_boundary_descriptor = unique_handle<BoundaryDescriptorTraits>;
+
 struct IconTraits {
   using pointer = HICON;
   static pointer invalid() noexcept { return nullptr; }

@@ -67,17 +67,17 @@ int PutIcon(HIMAGELIST list, int index, HICON icon) {
     const unique_gdi_object color(info.hbmColor), mask(info.hbmMask);
     BITMAP bitmap{};
     int width = 0, height = 0;
-    if (info.hbmColor && info.hbmMask && ::ImageList_GetIconSize(list, &width, &height) &&
+    if (info.hbmColor && info.hbmMask && sys::ImageList_GetIconSize(list, &width, &height) &&
         ::GetObjectW(info.hbmColor, sizeof bitmap, &bitmap) && bitmap.bmBitsPixel == 32 &&
         bitmap.bmWidth == width && bitmap.bmHeight == height) {
-      if (index < 0) return ::ImageList_Add(list, info.hbmColor, info.hbmMask);
-      return ::ImageList_Replace(list, index, info.hbmColor, info.hbmMask) ? index : -1;
+      if (index < 0) return sys::ImageList_Add(list, info.hbmColor, info.hbmMask);
+      return sys::ImageList_Replace(list, index, info.hbmColor, info.hbmMask) ? index : -1;
     }
   }
-  return ::ImageList_ReplaceIcon(list, index, icon);
+  return sys::ImageList_ReplaceIcon(list, index, icon);
 }
 
-Win32ImageList::Win32ImageList() : list_(::ImageList_Create(32, 32, ILC_COLOR32 | ILC_MASK, 0, 32)) {}
+Win32ImageList::Win32ImageList() : list_(sys::ImageList_Create(32, 32, ILC_COLOR32 | ILC_MASK, 0, 32)) {}
 
 int Win32ImageList::AddIcon(const Icon& icon) {
   const HICON handle = IconHandle(icon);
@@ -92,9 +92,9 @@ int Win32ImageList::ReplaceIcon(int index, const Icon& icon) {
 }
 
 void Win32ImageList::Clear() {
-  if (list_) ::ImageList_RemoveAll(list_.get());
+  if (list_) sys::ImageList_RemoveAll(list_.get());
 }
 
-int Win32ImageList::Count() const { return list_ ? ::ImageList_GetImageCount(list_.get()) : 0; }
+int Win32ImageList::Count() const { return list_ ? sys::ImageList_GetImageCount(list_.get()) : 0; }
 
 }  // namespace kw::win32

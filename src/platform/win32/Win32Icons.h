@@ -4,6 +4,7 @@
 
 #include "platform/Icons.h"
 #include "platform/win32/Handles.h"
+#include "platform/win32/SystemLibraries.h"
 
 namespace kw::win32 {
 
@@ -21,7 +22,7 @@ HICON IconHandle(const Icon& icon);
 struct ImageListTraits {
   using pointer = HIMAGELIST;
   static pointer invalid() noexcept { return nullptr; }
-  static void close(pointer h) noexcept { ::ImageList_Destroy(h); }
+  static void close(pointer h) noexcept { sys::ImageList_Destroy(h); }
 };
 using unique_himagelist = unique_handle<ImageListTraits>;
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/win32/SystemFolderPath.h"
+#include "platform/win32/SystemLibraries.h"
 #include "platform/win32/WideString.h"
 
 namespace kw::win32 {
@@ -19,7 +20,7 @@ class Win32VersionBlock : public VersionBlock {
     std::vector<std::pair<std::uint16_t, std::uint16_t>> pairs;
     void* value = nullptr;
     UINT length = 0;
-    if (!::VerQueryValueW(data_.data(), L"\\VarFileInfo\\Translation", &value, &length) || !value) return pairs;
+    if (!sys::VerQueryValueW(data_.data(), L"\\VarFileInfo\\Translation", &value, &length) || !value) return pairs;
     const auto* words = static_cast<const WORD*>(value);
     for (UINT i = 0; i + 1 < length / sizeof(WORD); i += 2) pairs.emplace_back(words[i], words[i + 1]);
     return pairs;
@@ -28,7 +29,7 @@ class Win32VersionBlock : public VersionBlock {
   std::optional<std::string> QueryString(std::string_view subBlock) override {
     void* value = nullptr;
     UINT length = 0;
-    if (!::VerQueryValueW(data_.data(), Wide(subBlock).c_str(), &value, &length) || !value) return std::nullopt;
+    if (!sys::VerQueryValueW(data_.data(), Wide(subBlock).c_str(), &value, &length) || !value) return std::nullopt;
     // length counts characters and may include the terminator; the text ends at its first NUL.
     const auto* text = static_cast<const wchar_t*>(value);
     size_t n = 0;
@@ -50,14 +51,14 @@ std::unique_ptr<VersionBlock> Win32VersionInfo::Load(std::string_view path) {
   // read again the long way.
   constexpr DWORD kUsualSize = 32 * 1024;
   std::vector<BYTE> usual(kUsualSize, 0);
-  if (!::GetFileVersionInfoW(file.c_str(), 0, kUsualSize, usual.data())) return nullptr;
+  if (!sys::GetFileVersionInfoW(file.c_str(), 0, kUsualSize, usual.data())) return nullptr;
   const DWORD length = *reinterpret_cast<const WORD*>(usual.data());
   if (length != 0 && 3 * length + 4 <= kUsualSize) return std::make_unique<Win32VersionBlock>(std::move(usual));
   DWORD handle = 0;
-  const DWORD size = ::GetFileVersionInfoSizeW(file.c_str(), &handle);
+  const DWORD size = sys::GetFileVersionInfoSizeW(file.c_str(), &handle);
   if (size == 0) return nullptr;
   std::vector<BYTE> data(size, 0);
-  if (!::GetFileVersionInfoW(file.c_str(), 0, size, data.data())) return nullptr;
+  if (!sys::GetFileVersionInfoW(file.c_str(), 0, size, data.data())) return nullptr;
   return std::make_unique<Win32VersionBlock>(std::move(data));
 }
 

@@ -1,0 +1,34 @@
+#pragma once
+// The functions the programs use from system libraries that are not on Windows' KnownDLLs
+// list (and from comdlg32, which would bring comctl32 in with it). The programs import none of
+// these libraries: each is loaded from the system folder on its first use, so a DLL of the same
+// name planted beside the program (a Downloads folder) is never loaded. comctl32 still comes in
+// the version the program's manifest asks for, since the activation context is applied before
+// the folder is searched. Each function answers as it does on failure when its library or the
+// function cannot be had.
+#include <windows.h>
+#include <commctrl.h>
+#include <commdlg.h>
+
+namespace kw::win32::sys {
+
+BOOL GetFileVersionInfoW(LPCWSTR file, DWORD handle, DWORD size, LPVOID data);
+DWORD GetFileVersionInfoSizeW(LPCWSTR file, LPDWORD handle);
+BOOL VerQueryValueW(LPCVOID block, LPCWSTR subBlock, LPVOID* value, PUINT length);
+
+BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* controls);
+HIMAGELIST ImageList_Create(int width, int height, UINT flags, int initial, int grow);
+BOOL ImageList_Destroy(HIMAGELIST list);
+int ImageList_Add(HIMAGELIST list, HBITMAP image, HBITMAP mask);
+BOOL ImageList_Replace(HIMAGELIST list, int index, HBITMAP image, HBITMAP mask);
+int ImageList_ReplaceIcon(HIMAGELIST list, int index, HICON icon);
+BOOL ImageList_Remove(HIMAGELIST list, int index);
+BOOL ImageList_GetIconSize(HIMAGELIST list, int* width, int* height);
+int ImageList_GetImageCount(HIMAGELIST list);
+BOOL SetWindowSubclass(HWND window, SUBCLASSPROC procedure, UINT_PTR id, DWORD_PTR data);
+BOOL RemoveWindowSubclass(HWND window, SUBCLASSPROC procedure, UINT_PTR id);
+LRESULT DefSubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+BOOL GetOpenFileNameW(LPOPENFILENAMEW dialog);
+
+}  // namespace kw::win32::sys
