@@ -774,7 +774,9 @@ TEST(ActionFaults, EveryFailedWriteLeavesTheEntryInPlaceOrStored) {
         const bool stored = now.stored.size() == std::max(before.stored.size(), success.stored.size()) &&
                             (before.stored.size() + success.stored.size() > 0);
         EXPECT_TRUE(inPlace || stored || (deleting && now == success)) << "the entry is nowhere";
-        if (now != before && now != success) EXPECT_NE(told.find("as well"), std::string::npos) << told;
+        if (now != before && now != success) {
+          EXPECT_NE(told.find("as well"), std::string::npos) << told;
+        }
       }
     }
   }
