@@ -11,11 +11,11 @@
 
 namespace kw::testing {
 
-// The data of a Run value, or "<missing>".
+// The data of a Run value (or of a value of another such key), or "<missing>".
 inline std::string RunValue(RegistryBackend& registry, RootKey root, const std::string& name,
-                            RegView view = RegView::Native) {
+                            RegView view = RegView::Native, const char* keyPath = kRunKeyPath) {
   TRegistry reg(registry, root, view);
-  if (!reg.OpenKeyReadOnly(kRunKeyPath) || !reg.ValueExists(name)) return "<missing>";
+  if (!reg.OpenKeyReadOnly(keyPath) || !reg.ValueExists(name)) return "<missing>";
   return reg.ReadString(name);
 }
 

@@ -21,8 +21,6 @@ namespace {
 
 using nlohmann::ordered_json;
 
-const char* const kOrigins[] = {"registry-common", "registry-user", "startup-common", "startup-user"};
-
 // on: Windows starts it; off: kept in Kelderwick's store; off-by-windows: in its place, but
 // switched off by Windows' own startup settings.
 std::string StateText(const TAppItem& entry) {
@@ -61,6 +59,11 @@ std::vector<std::pair<const char*, std::string>> Fields(const TAppItem& entry) {
       {"productName", GetOptionString(entry, keys::ProductName)},
       {"fileDescription", GetOptionString(entry, keys::FileDescription)},
       {"comments", GetOptionString(entry, keys::Comments)}};
+  // What the details say beyond the fields: how the place starts it, what a shortcut without a
+  // file target stands for, Windows' switch.
+  std::string about;
+  for (const auto& [label, value] : AboutLines(entry)) about += (about.empty() ? "" : "; ") + label + ": " + value;
+  fields.emplace_back("about", about);
   for (auto& field : fields) field.second = ValidUtf8(field.second);
   return fields;
 }
@@ -287,9 +290,10 @@ std::string EntryId(const TAppItem& entry) {
   } else {
     where = GetOptionString(entry, keys::Origin);
     const bool shortcut = where == std::to_string(orStartupCommon) || where == std::to_string(orStartupUser);
+    const bool machine = where == std::to_string(orRegistryCommon) || where == std::to_string(orRunOnceCommon);
     name = shortcut ? FileNameOf(entry.LinkFile()) : entry.Caption();
-    // The 32-bit view of the machine's Run key on 64-bit Windows is a place of its own.
-    if (where == std::to_string(orRegistryCommon) && GetOptionString(entry, keys::View) == "32") view = "32";
+    // The 32-bit view of the machine's keys on 64-bit Windows is a place of its own.
+    if (machine && GetOptionString(entry, keys::View) == "32") view = "32";
   }
   std::string place;
   for (const std::string& field : {where, view, FoldCase(name)})

@@ -1,6 +1,7 @@
 #include "entries/unitAppList.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <unordered_map>
 #include <vector>
@@ -79,8 +80,39 @@ void TAppItem::FillListItem(ListViewItem& item) const {
   item.SetChecked(Enabled() && !GetOptionBool(*this, keys::WindowsOff));
 }
 
+bool IsRegistryOrigin(int origin) {
+  return origin == orRegistryCommon || origin == orRegistryUser || (origin >= orRunOnceCommon && origin <= orPolicyUser);
+}
+
+bool IsStartupFolderOrigin(int origin) { return origin == orStartupCommon || origin == orStartupUser; }
+
+bool IsMachineOrigin(int origin) {
+  return origin == orRegistryCommon || origin == orStartupCommon || origin == orRunOnceCommon || origin == orPolicyCommon;
+}
+
+RootKey RegistryRootOf(int origin) { return IsMachineOrigin(origin) ? kHkeyLocalMachine : kHkeyCurrentUser; }
+
+const char* RegistryKeyOf(int origin) {
+  switch (origin) {
+    case orRunOnceCommon:
+    case orRunOnceUser: return kRunOnceKeyPath;
+    case orPolicyCommon:
+    case orPolicyUser: return kPolicyRunKeyPath;
+    default: return kRunKeyPath;
+  }
+}
+
+bool IsPlainStartupFile(const TAppItem& entry) {
+  return GetOptionString(entry, keys::TargetKind) == kinds::File &&
+         IsStartupFolderOrigin(std::atoi(GetOptionString(entry, keys::Origin).c_str()));
+}
+
 RegView MachineRunView(const TAppItem& entry) {
-  if (GetOptionString(entry, keys::Origin) != std::to_string(orRegistryCommon)) return RegView::Native;
+  // Origins compare as stored: a hand-edited store may hold one that is not a number.
+  const std::string origin = GetOptionString(entry, keys::Origin);
+  if (origin != std::to_string(orRegistryCommon) && origin != std::to_string(orRunOnceCommon) &&
+      origin != std::to_string(orPolicyCommon))
+    return RegView::Native;
   return GetOptionString(entry, keys::View) == "64" ? RegView::Bits64 : RegView::Bits32;
 }
 

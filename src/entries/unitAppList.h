@@ -18,8 +18,26 @@ enum TOrigin : int {
   orRegistryCommon = 0,  // a value of the Run key under HKEY_LOCAL_MACHINE
   orRegistryUser = 1,    // a value of the Run key under HKEY_CURRENT_USER
   orStartupCommon = 2,   // a shortcut in the Startup folder of all users
-  orStartupUser = 3,     // a shortcut in the user's Startup folder
+  orStartupUser = 3,     // a file (most often a shortcut) in the user's Startup folder
+  orRunOnceCommon = 4,   // a value of the RunOnce key under HKEY_LOCAL_MACHINE
+  orRunOnceUser = 5,     // a value of the RunOnce key under HKEY_CURRENT_USER
+  orPolicyCommon = 6,    // a value of the policy Run key under HKEY_LOCAL_MACHINE
+  orPolicyUser = 7,      // a value of the policy Run key under HKEY_CURRENT_USER
 };
+
+inline constexpr const char* kRunKeyPath = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+inline constexpr const char* kRunOnceKeyPath = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
+inline constexpr const char* kPolicyRunKeyPath = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\Run";
+
+// An origin whose entries are values of a registry key (Run, RunOnce, the policy Run key).
+bool IsRegistryOrigin(int origin);
+// An origin whose entries are files of a Startup folder.
+bool IsStartupFolderOrigin(int origin);
+// An origin that applies to every user of the computer.
+bool IsMachineOrigin(int origin);
+// The root and key path of a registry origin's key; the Run key of the user for any other.
+RootKey RegistryRootOf(int origin);
+const char* RegistryKeyOf(int origin);
 
 // The names of an entry's keys.
 namespace keys {
@@ -60,11 +78,36 @@ inline constexpr const char* ExpandedPath = "ExpandedPath";
 // Switched off by Windows' own startup settings (the entry stays in its place), and when.
 inline constexpr const char* WindowsOff = "WindowsOff";
 inline constexpr const char* WindowsOffTime = "WindowsOffTime";
+// What a Startup-folder file is when it is not a shortcut to a file: absent for such a
+// shortcut, else one of the kinds below. Only a shortcut moves into the store; any other file
+// is switched off with Windows' own switch.
+inline constexpr const char* TargetKind = "TargetKind";
+// An installer shortcut's product code, and its feature.
+inline constexpr const char* ProductCode = "ProductCode";
+inline constexpr const char* Feature = "Feature";
+// The address an Internet shortcut (.url) opens.
+inline constexpr const char* Url = "Url";
+// "TRUE" for a file that is both hidden and a system file.
+inline constexpr const char* SuperHidden = "SuperHidden";
 }  // namespace keys
 
+// The values of keys::TargetKind.
+namespace kinds {
+inline constexpr const char* File = "File";                // any file but a shortcut
+inline constexpr const char* Installer = "Installer";      // a shortcut an installer resolves
+inline constexpr const char* ShellItem = "ShellItem";      // a shortcut to a shell item, no file
+inline constexpr const char* Unresolved = "Unresolved";    // a shortcut whose target the shell cannot tell
+inline constexpr const char* Unreadable = "Unreadable";    // a file the shell cannot read as a shortcut
+}  // namespace kinds
+
+class TAppItem;
+// A Startup-folder file that is not a shortcut: switched off with Windows' own switch.
+bool IsPlainStartupFile(const TAppItem& entry);
+
 // Shortcut files larger than this keep no bytes (they are compared and written back by their
-// properties): a shortcut is a few kilobytes, and every listed byte is kept twice over.
-inline constexpr size_t kMaxKeptLinkBytes = 64 * 1024;
+// properties): a shortcut is a few kilobytes, some carry tens of kilobytes of appended data,
+// and every listed byte is kept twice over.
+inline constexpr size_t kMaxKeptLinkBytes = 1024 * 1024;
 
 // The version-information strings read into an entry, in the order they are read.
 inline constexpr const char* kVersionKeys[] = {keys::FileVersion, keys::CompanyName, keys::ProductName,

@@ -1,5 +1,7 @@
 #include "entries/unitAppListDetails.h"
 
+#include <cstdlib>
+
 #include "entries/unitStartupApproved.h"
 #include "util/unitStrUtils.h"
 
@@ -11,20 +13,58 @@ const TPrintStyle psValue{0x00C0C0C0, 0, "Courier New", 10};
 
 namespace {
 
-const char* const OriginTexts[] = {"Registry ( Common )", "Registry ( User )", "Startup Folder ( Common )",
-                                   "Startup Folder ( User )"};
+const char* const OriginTexts[] = {"Registry ( Common )",        "Registry ( User )",
+                                   "Startup Folder ( Common )",  "Startup Folder ( User )",
+                                   "Registry RunOnce ( Common )", "Registry RunOnce ( User )",
+                                   "Policy ( Common )",          "Policy ( User )"};
 
 std::string OrFallback(const std::string& value, const char* fallback) { return value.empty() ? fallback : value; }
 
 }  // namespace
 
-std::string OriginText(int origin) { return origin >= 0 && origin <= 3 ? OriginTexts[origin] : "unknown"; }
+std::string OriginText(int origin) { return origin >= 0 && origin <= orPolicyUser ? OriginTexts[origin] : "unknown"; }
 
 std::string FoundInText(const TAppItem& entry) {
   const int origin = entry.Origin();
-  // On 64-bit Windows the machine's Run key has a second, 32-bit view.
-  if (origin == orRegistryCommon && GetOptionString(entry, keys::View) == "32") return "Registry ( Common, 32-bit )";
+  // On 64-bit Windows the machine's Run and RunOnce keys have a second, 32-bit view.
+  if (GetOptionString(entry, keys::View) == "32") {
+    if (origin == orRegistryCommon) return "Registry ( Common, 32-bit )";
+    if (origin == orRunOnceCommon) return "Registry RunOnce ( Common, 32-bit )";
+  }
   return OriginText(origin);
+}
+
+std::vector<std::pair<std::string, std::string>> AboutLines(const TAppItem& entry) {
+  std::vector<std::pair<std::string, std::string>> lines;
+  // A hand-edited store may hold an origin that is not a number: nothing is said of it then.
+  const int origin = std::atoi(GetOptionString(entry, keys::Origin).c_str());
+  if (origin == orRunOnceCommon || origin == orRunOnceUser)
+    lines.emplace_back("Runs", "once, at the next logon; Windows then removes it from the RunOnce key");
+  if (origin == orPolicyCommon || origin == orPolicyUser)
+    lines.emplace_back("Set by", "a policy; a refresh of the policy may write it back");
+  const std::string kind = GetOptionString(entry, keys::TargetKind);
+  if (kind == kinds::Installer) {
+    const std::string feature = GetOptionString(entry, keys::Feature);
+    lines.emplace_back("Shortcut", "Installer shortcut, product code " + GetOptionString(entry, keys::ProductCode) +
+                                       (feature.empty() ? "" : ", feature " + feature) +
+                                       "; Windows Installer finds the program when it starts");
+  } else if (kind == kinds::ShellItem) {
+    lines.emplace_back("Shortcut", "Shell item, not a file");
+  } else if (kind == kinds::Unresolved) {
+    lines.emplace_back("Shortcut", "The shell cannot resolve its target here; Windows may still start it");
+  } else if (kind == kinds::Unreadable) {
+    lines.emplace_back("Shortcut", "The shell cannot read this shortcut; Windows may still open it");
+  } else if (kind == kinds::File) {
+    lines.emplace_back("Opened as", "a file of the Startup folder, with the program its type opens with");
+  }
+  const std::string url = GetOptionString(entry, keys::Url);
+  if (!url.empty()) lines.emplace_back("URL", url);
+  if (GetOptionBool(entry, keys::SuperHidden))
+    lines.emplace_back("Hidden", "a hidden system file: Windows opens it only while Explorer shows protected "
+                                 "operating system files");
+  const std::string switchedOff = SwitchedOffText(entry);
+  if (!switchedOff.empty()) lines.emplace_back("Switched off by", switchedOff);
+  return lines;
 }
 
 void ShowDetails(const TAppItem& entry, RichTextPane& display) {
@@ -45,7 +85,7 @@ void ShowDetails(const TAppItem& entry, RichTextPane& display) {
       {"  Comments:  ", OrFallback(GetOptionString(entry, keys::Comments), "not found")},
       {"  Link File:  ", OrFallback(entry.LinkFile(), "not applicable")},
   };
-  const std::string switchedOff = SwitchedOffText(entry);
+  const auto about = AboutLines(entry);
 
   display.Clear();
   display.BeginUpdate();
@@ -56,9 +96,9 @@ void ShowDetails(const TAppItem& entry, RichTextPane& display) {
     AppendStyled(display, row.label, psLabel);
     AppendStyledLine(display, ShortenForDisplay(row.value, kMaxShownCharacters), psValue);
   }
-  if (!switchedOff.empty()) {
-    AppendStyled(display, "  Switched off by:  ", psLabel);
-    AppendStyledLine(display, switchedOff, psValue);
+  for (const auto& [label, value] : about) {
+    AppendStyled(display, "  " + label + ":  ", psLabel);
+    AppendStyledLine(display, ShortenForDisplay(value, kMaxShownCharacters), psValue);
   }
   display.EndUpdate();
 }

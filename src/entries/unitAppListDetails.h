@@ -1,6 +1,8 @@
 #pragma once
 // The report on one entry in the details pane.
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "entries/unitAppList.h"
 #include "platform/RichTextPane.h"
@@ -17,16 +19,20 @@ extern const TPrintStyle psValue;
 // a million), so a longer value is shown cut, with its full length.
 inline constexpr size_t kMaxShownCharacters = 2000;
 
-// The "Found in" text of an origin code; "unknown" outside 0 to 3.
+// The "Found in" text of an origin code; "unknown" outside 0 to 7.
 std::string OriginText(int origin);
 // The "Found in" text of an entry: its origin's, marked for the 32-bit view of the machine's
-// Run key on 64-bit Windows.
+// Run and RunOnce keys on 64-bit Windows.
 std::string FoundInText(const TAppItem& entry);
+// What else the details say of an entry, label and text a line: how its place starts it
+// (RunOnce, a policy), what a shortcut without a file target stands for, an Internet
+// shortcut's address, a hidden system file, and Windows' own switch when it is off.
+std::vector<std::pair<std::string, std::string>> AboutLines(const TAppItem& entry);
 
 // Replaces the pane's content with the report on entry: a blank and the caption, a blank
 // line, then one label and value per line (path, arguments, origin, the five version
-// strings, the shortcut file), each with its fallback where the value is missing, and for an
-// entry that Windows' own startup settings switched off, one more line saying so. A value
+// strings, the shortcut file), each with its fallback where the value is missing, then the
+// AboutLines. A value
 // longer than kMaxShownCharacters is cut for showing (ShortenForDisplay).
 void ShowDetails(const TAppItem& entry, RichTextPane& display);
 

@@ -15,14 +15,13 @@ namespace kw {
 
 namespace {
 
-bool IsRunEntry(int origin) { return origin == orRegistryCommon || origin == orRegistryUser; }
-bool IsShortcutEntry(int origin) { return origin == orStartupCommon || origin == orStartupUser; }
-
-RootKey RunRoot(int origin) { return origin == orRegistryCommon ? kHkeyLocalMachine : kHkeyCurrentUser; }
+bool IsRunEntry(int origin) { return IsRegistryOrigin(origin); }
+bool IsShortcutEntry(int origin) { return IsStartupFolderOrigin(origin); }
 
 TRegistry RunRegistry(const TAppItem& entry, Platform& platform) {
-  return TRegistry(platform.registry, RunRoot(entry.Origin()), MachineRunView(entry));
+  return TRegistry(platform.registry, RegistryRootOf(entry.Origin()), MachineRunView(entry));
 }
+const char* RunKeyOf(const TAppItem& entry) { return RegistryKeyOf(entry.Origin()); }
 
 bool IsMessenger(const TAppItem& entry) { return UpperCase(entry.Caption()) == "MSMSGS"; }
 
@@ -35,7 +34,10 @@ void SetMessengerPolicy(Platform& platform, int preventAutoRun) {
   reg.WriteInteger(kMessengerPolicyValue, preventAutoRun);
 }
 
-bool FollowsMessengerPolicy(const TAppItem& entry) { return IsRunEntry(entry.Origin()) && IsMessenger(entry); }
+bool FollowsMessengerPolicy(const TAppItem& entry) {
+  const int origin = entry.Origin();
+  return (origin == orRegistryCommon || origin == orRegistryUser) && IsMessenger(entry);
+}
 
 // For the actions, which have moved the entry by then: the policy set, or what failed.
 std::string SetMessengerPolicyFor(const TAppItem& entry, Platform& platform, int preventAutoRun) {
@@ -112,7 +114,7 @@ enum class Place { Empty, Same, Different };
 
 Place RunPlace(const TAppItem& entry, Platform& platform) {
   TRegistry reg = RunRegistry(entry, platform);
-  if (!reg.OpenKeyReadOnly(kRunKeyPath)) return Place::Empty;
+  if (!reg.OpenKeyReadOnly(RunKeyOf(entry))) return Place::Empty;
   const std::optional<RegValue> now = reg.ReadValue(entry.Caption());
   if (!now) return Place::Empty;
   const RegValue expected = RunValueOf(entry);
@@ -123,6 +125,10 @@ Place RunPlace(const TAppItem& entry, Platform& platform) {
 Place ShortcutPlace(const TAppItem& entry, Platform& platform) {
   const std::string linkFile = entry.LinkFile();
   if (!platform.files.FileExists(linkFile)) return Place::Empty;
+  // Any other file stays where it is, switched by Windows' switch of its name.
+  if (IsPlainStartupFile(entry)) return Place::Same;
+  // A shortcut without a file target has nothing else to compare than its bytes.
+  if (!GetOptionString(entry, keys::TargetKind).empty() && !LinkBytesOf(entry)) return Place::Same;
   // The whole file compares: any change to the shortcut, whatever the shell keeps in it.
   if (const auto bytes = LinkBytesOf(entry))
     return platform.files.ReadWholeFile(linkFile) == *bytes ? Place::Same : Place::Different;
@@ -161,6 +167,10 @@ std::string PlaceText(const TAppItem& entry) {
   switch (entry.Origin()) {
     case orRegistryCommon: return "the Run key of all users";
     case orRegistryUser: return "your Run key";
+    case orRunOnceCommon: return "the RunOnce key of all users";
+    case orRunOnceUser: return "your RunOnce key";
+    case orPolicyCommon: return "the policy Run key of all users";
+    case orPolicyUser: return "your policy Run key";
     default: return entry.LinkFile();
   }
 }
@@ -198,8 +208,8 @@ bool RemovePlace(const TAppItem& entry, Platform& platform) {
   if (IsRunEntry(origin)) {
     TRegistry reg = RunRegistry(entry, platform);
     // A value that is there must go: a key that cannot be opened for that is a failure.
-    if (reg.OpenKeyReadOnly(kRunKeyPath) && reg.ValueExists(entry.Caption()))
-      return reg.OpenKey(kRunKeyPath, false) && reg.DeleteValue(entry.Caption());
+    if (reg.OpenKeyReadOnly(RunKeyOf(entry)) && reg.ValueExists(entry.Caption()))
+      return reg.OpenKey(RunKeyOf(entry), false) && reg.DeleteValue(entry.Caption());
   } else if (IsShortcutEntry(origin)) {
     const std::string linkFile = entry.LinkFile();
     if (platform.files.FileExists(linkFile)) return platform.files.RemoveFile(linkFile);
@@ -213,7 +223,7 @@ bool WriteIntoPlace(const TAppItem& entry, Platform& platform) {
   const int origin = entry.Origin();
   if (IsRunEntry(origin)) {
     TRegistry reg = RunRegistry(entry, platform);
-    reg.OpenKey(kRunKeyPath, true);  // a key that cannot be opened makes the write raise
+    reg.OpenKey(RunKeyOf(entry), true);  // a key that cannot be opened makes the write raise
     reg.WriteValue(entry.Caption(), RunValueOf(entry));
     return true;
   }
@@ -356,7 +366,9 @@ bool MayWriteAt(RegistryBackend& registry, RegView view, RootKey root, std::stri
 
 bool IsMachineWide(const TAppItem& entry) {
   const std::string origin = GetOptionString(entry, keys::Origin);
-  return origin == std::to_string(orRegistryCommon) || origin == std::to_string(orStartupCommon);
+  for (const int machine : {orRegistryCommon, orStartupCommon, orRunOnceCommon, orPolicyCommon})
+    if (origin == std::to_string(machine)) return true;
+  return false;
 }
 
 // Whether this user may make the change, saying why not: machine-wide entries and the store
@@ -423,7 +435,28 @@ void SayMessengerPolicy(const TAppItem& entry, const std::string& done, const st
                                       ", but the Messenger policy that goes with it could not be set: " + failure);
 }
 
+// A Startup-folder file that is not a shortcut stays where it is: Windows' own switch of its
+// name says off.
+bool SwitchOffLocked(const TAppItem& shown, Platform& platform) {
+  if (!MayChange(shown, false, platform)) return false;
+  if (PlaceOf(shown, platform) != Place::Same) {
+    SayChanged(shown, platform);
+    return false;
+  }
+  if (SwitchOffInWindows(shown, platform)) return true;
+  ErrorMessage(platform.messages, "Cannot switch '" + DisplayName(shown) + "' off in Windows' startup settings. "
+                                  "Nothing was changed.");
+  return false;
+}
+
 bool DisableLocked(const TAppItem& shown, Platform& platform) {
+  if (IsPlainStartupFile(shown)) return SwitchOffLocked(shown, platform);
+  // A shortcut without a file target comes back only as the very file it was.
+  if (!GetOptionString(shown, keys::TargetKind).empty() && !LinkBytesOf(shown)) {
+    ErrorMessage(platform.messages, "'" + DisplayName(shown) + "' cannot be disabled: its shortcut file is too large "
+                                    "to be kept, and its target is not a file. Nothing was changed.");
+    return false;
+  }
   if (!MayChange(shown, true, platform)) return false;
   // A place that holds something else now is left alone; one that is empty has nothing to
   // remove, and the entry is stored all the same.
@@ -622,6 +655,7 @@ std::string ScanAllEntries(TAppList& list, Platform& platform, ImageList* images
   ScanRunKey(list, scan, kHkeyCurrentUser, kRunKeyPath);
   ScanStartupFolder(list, scan, kCsidlCommonStartup);
   ScanStartupFolder(list, scan, kCsidlStartup);
+  ScanRunOnceAndPolicyKeys(list, scan);
   MarkWindowsSwitches(list, platform);
   std::string problems = LoadDisabledApps(list, platform);
   if (images && readFiles) list.LoadIcons(local, *images);

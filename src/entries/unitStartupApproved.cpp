@@ -52,6 +52,18 @@ StartupSwitch DecodeStartupSwitch(const RegValue& value) {
 
 RegValue StartupSwitchOn() { return RegValue{kRegBinary, std::string("\x02\0\0\0\0\0\0\0\0\0\0\0", 12)}; }
 
+RegValue StartupSwitchOff(std::uint64_t fileTime) {
+  std::string data("\x03\0\0\0", 4);
+  for (int i = 0; i < 8; ++i) data += static_cast<char>((fileTime >> (8 * i)) & 0xFF);
+  return RegValue{kRegBinary, data};
+}
+
+std::uint64_t FileTimeNow() {
+  using namespace std::chrono;
+  const auto since1970 = duration_cast<microseconds>(system_clock::now().time_since_epoch()).count();
+  return static_cast<std::uint64_t>(since1970 + 11644473600LL * 1000000) * 10;
+}
+
 std::string SwitchTimeText(std::uint64_t fileTime) {
   using namespace std::chrono;
   // 11,644,473,600 seconds lie between 1601-01-01 and 1970-01-01.
@@ -99,17 +111,27 @@ std::string SwitchedOffText(const TAppItem& entry) {
   return "Windows startup settings" + (time.empty() ? std::string() : ", " + time);
 }
 
-bool SwitchOnInWindows(const TAppItem& entry, Platform& platform) {
+namespace {
+
+bool WriteSwitch(const TAppItem& entry, Platform& platform, const RegValue& value) {
   const auto place = SwitchPlaceOf(entry, platform);
   if (!place) return true;
   TRegistry reg = SwitchRegistry(platform, place->root);
   if (!reg.OpenKey(place->key, true)) return false;
   try {
-    reg.WriteValue(place->name, StartupSwitchOn());
+    reg.WriteValue(place->name, value);
   } catch (const std::exception&) {
     return false;
   }
   return true;
+}
+
+}  // namespace
+
+bool SwitchOnInWindows(const TAppItem& entry, Platform& platform) { return WriteSwitch(entry, platform, StartupSwitchOn()); }
+
+bool SwitchOffInWindows(const TAppItem& entry, Platform& platform) {
+  return SwitchPlaceOf(entry, platform) && WriteSwitch(entry, platform, StartupSwitchOff(FileTimeNow()));
 }
 
 bool ClearStaleSwitch(const TAppItem& entry, Platform& platform) {

@@ -20,8 +20,11 @@ struct StartupSwitch {
 };
 
 StartupSwitch DecodeStartupSwitch(const RegValue& value);
-// The value Windows writes for on.
+// The values Windows writes for on, and for off since that time.
 RegValue StartupSwitchOn();
+RegValue StartupSwitchOff(std::uint64_t fileTime);
+// Now, as a FILETIME.
+std::uint64_t FileTimeNow();
 // "YYYY-MM-DD HH:MM" (UTC) of a FILETIME.
 std::string SwitchTimeText(std::uint64_t fileTime);
 
@@ -34,6 +37,8 @@ std::string SwitchedOffText(const TAppItem& entry);
 
 // Writes the on value for the entry, where a switch of it exists; false when refused.
 bool SwitchOnInWindows(const TAppItem& entry, Platform& platform);
+// Writes the off value, stamped now; false when refused or the entry has no such switch.
+bool SwitchOffInWindows(const TAppItem& entry, Platform& platform);
 // Where the entry's switch says off, writes on (an entry enabled again must start); true
 // when nothing needed doing or the write succeeded.
 bool ClearStaleSwitch(const TAppItem& entry, Platform& platform);

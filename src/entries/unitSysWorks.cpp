@@ -140,6 +140,10 @@ std::string GetSpecialFolderPath(ShellFolders& folders, int csidl) {
 }
 
 void ScanRunKey(TAppList& list, Platform& platform, RootKey root, std::string_view keyPath, RegView view) {
+  const bool machine = root == kHkeyLocalMachine;
+  int origin = machine ? orRegistryCommon : orRegistryUser;
+  if (SameText(keyPath, kRunOnceKeyPath)) origin = machine ? orRunOnceCommon : orRunOnceUser;
+  if (SameText(keyPath, kPolicyRunKeyPath)) origin = machine ? orPolicyCommon : orPolicyUser;
   TRegistry reg(platform.registry, root, view);
   if (!reg.OpenKeyReadOnly(keyPath)) return;
   for (const std::string& name : reg.GetValueNames()) {
@@ -147,7 +151,7 @@ void ScanRunKey(TAppList& list, Platform& platform, RootKey root, std::string_vi
       const std::uint32_t type = reg.GetDataType(name);
       if (type != kRegSz && type != kRegExpandSz) continue;
       TAppItem& entry = list.Add();
-      entry.SetOrigin(root == kHkeyLocalMachine ? orRegistryCommon : orRegistryUser);
+      entry.SetOrigin(origin);
       entry.SetCaption(name);
       entry.SetEnabled(true);
       if (root == kHkeyLocalMachine && platform.environment.Windows64()) {
@@ -169,15 +173,98 @@ void ScanRunKey(TAppList& list, Platform& platform, RootKey root, std::string_vi
   reg.CloseKey();
 }
 
-void ScanMachineRunKeys(TAppList& list, Platform& platform) {
+void ScanMachineRunKeys(TAppList& list, Platform& platform, std::string_view keyPath) {
   if (!platform.environment.Windows64()) {
-    ScanRunKey(list, platform, kHkeyLocalMachine, kRunKeyPath);
+    ScanRunKey(list, platform, kHkeyLocalMachine, keyPath);
     return;
   }
   const bool native64 = platform.environment.Program64();
-  ScanRunKey(list, platform, kHkeyLocalMachine, kRunKeyPath, native64 ? RegView::Bits64 : RegView::Bits32);
-  ScanRunKey(list, platform, kHkeyLocalMachine, kRunKeyPath, native64 ? RegView::Bits32 : RegView::Bits64);
+  ScanRunKey(list, platform, kHkeyLocalMachine, keyPath, native64 ? RegView::Bits64 : RegView::Bits32);
+  ScanRunKey(list, platform, kHkeyLocalMachine, keyPath, native64 ? RegView::Bits32 : RegView::Bits64);
 }
+
+void ScanRunOnceAndPolicyKeys(TAppList& list, Platform& platform) {
+  ScanMachineRunKeys(list, platform, kRunOnceKeyPath);
+  ScanRunKey(list, platform, kHkeyCurrentUser, kRunOnceKeyPath);
+  // Explorer, a 64-bit program on 64-bit Windows, reads the policy in the 64-bit view.
+  ScanRunKey(list, platform, kHkeyLocalMachine, kPolicyRunKeyPath, RegView::Bits64);
+  ScanRunKey(list, platform, kHkeyCurrentUser, kPolicyRunKeyPath);
+}
+
+namespace {
+
+// The address of an Internet shortcut: the URL line of its [InternetShortcut] section.
+std::string InternetShortcutUrl(std::string_view text) {
+  bool inSection = false;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string_view::npos) end = text.size();
+    const std::string line = Trim(text.substr(start, end - start));
+    start = end + 1;
+    if (line.rfind('[', 0) == 0) inSection = SameText(line, "[InternetShortcut]");
+    else if (inSection && line.size() > 4 && SameText(line.substr(0, 4), "URL=")) return line.substr(4);
+  }
+  return {};
+}
+
+// A file of the Startup folder that is not a shortcut: Windows opens it as Explorer would,
+// with whatever program its type is opened with. It is named by its file name.
+void AddStartupFile(TAppItem& entry, Platform& platform, const std::string& file) {
+  entry.SetCaption(ExtractFileName(file));
+  entry.SetFullPath(file);
+  entry.SetLinkFile(file);
+  SetOptionString(entry, keys::TargetKind, kinds::File);
+  if (SameText(ExtractFileExt(file), ".url"))
+    if (const auto text = platform.files.ReadWholeFile(file); text && text->size() <= kMaxKeptLinkBytes)
+      SetOptionString(entry, keys::Url, InternetShortcutUrl(*text));
+  entry.ReadVersionInfo(platform.versions);
+}
+
+// A shortcut: named by its target's file name, or by the shortcut's own when the target is a
+// folder or a drive, or not a file at all (then by the product or item it stands for, where
+// the shell can tell).
+void AddShortcut(TAppItem& entry, Platform& platform, const std::string& linkFile) {
+  const LinkReadResult link = platform.links.Read(linkFile);
+  const std::string linkName = ChangeFileExt(ExtractFileName(linkFile), "");
+  entry.SetLinkFile(linkFile);
+  if (link.pathRead) {
+    entry.SetCommandLine(LinkCommandLine(link.targetPath, link.arguments), platform.versions);
+    // A folder or drive target ("C:\\", "C:\\Data\\") has no file name.
+    const std::string caption = ExtractFileName(entry.FullPath());
+    entry.SetCaption(caption.empty() ? linkName : caption);
+  } else {
+    std::string caption = linkName;
+    if (!link.loaded) {
+      SetOptionString(entry, keys::TargetKind, kinds::Unreadable);
+    } else if (!link.productCode.empty()) {
+      SetOptionString(entry, keys::TargetKind, kinds::Installer);
+      SetOptionString(entry, keys::ProductCode, link.productCode);
+      SetOptionString(entry, keys::Feature, link.feature);
+      if (!link.productName.empty()) caption = link.productName;
+    } else if (!link.itemName.empty()) {
+      SetOptionString(entry, keys::TargetKind, kinds::ShellItem);
+      entry.SetFullPath(link.itemPath);
+      caption = link.itemName;
+    } else {
+      SetOptionString(entry, keys::TargetKind, kinds::Unresolved);
+    }
+    entry.SetArguments(link.arguments);
+    entry.SetCaption(caption);
+  }
+  if (link.showCmdRead) entry.SetShowCmd(link.showCmd);
+  SetOptionString(entry, keys::WorkingDirectory, link.workingDirectory);
+  SetOptionString(entry, keys::LinkIcon, link.iconPath);
+  if (!link.iconPath.empty()) SetOptionInt(entry, keys::LinkIconIndex, link.iconIndex);
+  SetOptionBool(entry, keys::AsFound, true);
+  // The file itself, so that the shortcut comes back with everything the shell keeps in it
+  // (description, hot key, "run as administrator", an installer's descriptor, ...), and a
+  // change to any of it is noticed before the file is touched.
+  const auto bytes = platform.files.ReadWholeFile(linkFile);
+  if (bytes && bytes->size() <= kMaxKeptLinkBytes) SetLinkBytes(entry, *bytes);
+}
+
+}  // namespace
 
 void ScanStartupFolder(TAppList& list, Platform& platform, int csidl) {
   const int origin = csidl == kCsidlCommonStartup ? orStartupCommon : orStartupUser;
@@ -185,32 +272,20 @@ void ScanStartupFolder(TAppList& list, Platform& platform, int csidl) {
   if (csidl == kCsidlCommonStartup && folder == GetSpecialFolderPath(platform.folders, kCsidlStartup)) return;
   if (!platform.files.DirectoryExists(folder)) return;
 
-  for (const std::string& linkFile : ListFiles(platform.files, folder + "\\*.lnk")) {
+  // Every file Explorer opens at logon: all but folders and the folder's own desktop.ini,
+  // hidden and system files included.
+  for (const FoundFile& found : platform.files.FindFiles(folder + "\\*")) {
+    if (found.directory || SameText(found.name, "desktop.ini")) continue;
+    const std::string file = folder + "\\" + found.name;
     try {
-      const LinkReadResult link = platform.links.Read(linkFile);
-      if (!link.opened || !link.pathRead || !link.showCmdRead) continue;
       TAppItem& entry = list.Add();
       entry.SetOrigin(origin);
       entry.SetEnabled(true);
-      entry.SetCommandLine(LinkCommandLine(link.targetPath, link.arguments), platform.versions);
-      // A folder or drive target ("C:\", "C:\Data\") has no file name: the shortcut's own
-      // name, without ".lnk", names the entry then.
-      std::string caption = ExtractFileName(entry.FullPath());
-      if (caption.empty()) caption = ChangeFileExt(ExtractFileName(linkFile), "");
-      entry.SetCaption(caption);
-      entry.SetShowCmd(link.showCmd);
-      entry.SetLinkFile(linkFile);
-      SetOptionString(entry, keys::WorkingDirectory, link.workingDirectory);
-      SetOptionString(entry, keys::LinkIcon, link.iconPath);
-      if (!link.iconPath.empty()) SetOptionInt(entry, keys::LinkIconIndex, link.iconIndex);
-      SetOptionBool(entry, keys::AsFound, true);
-      // The file itself, so that the shortcut comes back with everything the shell keeps in
-      // it (description, hot key, "run as administrator", ...), and a change to any of it is
-      // noticed before the file is touched.
-      const auto bytes = platform.files.ReadWholeFile(linkFile);
-      if (bytes && bytes->size() <= kMaxKeptLinkBytes) SetLinkBytes(entry, *bytes);
+      if (SameText(ExtractFileExt(found.name), ".lnk")) AddShortcut(entry, platform, file);
+      else AddStartupFile(entry, platform, file);
+      if (found.hidden && found.system) SetOptionBool(entry, keys::SuperHidden, true);
     } catch (const std::exception&) {
-      // The shortcut is skipped; what was set of its entry stays.
+      // What was set of its entry stays.
     }
   }
 }

@@ -8,13 +8,12 @@
 #include <string_view>
 #include <utility>
 
+#include "entries/unitAppList.h"
 #include "platform/Platform.h"
 
 namespace kw {
 
 class TAppList;
-
-inline constexpr const char* kRunKeyPath = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 // A command line as program path and arguments. A quoted path loses its quotes and leaves
 // everything after the closing quote (usually beginning with a blank) as arguments. An
@@ -80,14 +79,19 @@ std::string GetSpecialFolderPath(ShellFolders& folders, int csidl);
 // Nothing is reported: a key that cannot be opened adds nothing, a value that fails is skipped.
 void ScanRunKey(TAppList& list, Platform& platform, RootKey root, std::string_view keyPath,
                 RegView view = RegView::Native);
-// The machine's Run key: on 64-bit Windows both views, the program's own first, each entry
-// recording its view; elsewhere the one view.
-void ScanMachineRunKeys(TAppList& list, Platform& platform);
+// A key of the machine (Run by default): on 64-bit Windows both views, the program's own
+// first, each entry recording its view; elsewhere the one view.
+void ScanMachineRunKeys(TAppList& list, Platform& platform, std::string_view keyPath = kRunKeyPath);
+// The RunOnce keys (the machine's in both views, then the user's) and the policy Run keys
+// (the machine's as 64-bit Windows reads it, then the user's).
+void ScanRunOnceAndPolicyKeys(TAppList& list, Platform& platform);
 
-// Appends one entry for each usable shortcut (*.lnk) in the Startup folder csidl (24 for
-// all users, 7 for the user's own). The common folder is not scanned when it is the user's.
-// An entry is named by its target's file name, or by the shortcut's when the target is a
-// folder or a drive, and keeps the file's bytes (up to kMaxKeptLinkBytes).
+// Appends one entry for each file in the Startup folder csidl (24 for all users, 7 for the
+// user's own) that Windows opens at logon: every file but desktop.ini, in the file system's
+// order. The common folder is not scanned when it is the user's. A shortcut is named by its
+// target's file name, or by the shortcut's when the target is a folder or a drive, and keeps
+// the file's bytes (up to kMaxKeptLinkBytes); one without a file target is listed all the
+// same, with what it stands for (keys::TargetKind). Any other file is named by its file name.
 void ScanStartupFolder(TAppList& list, Platform& platform, int csidl);
 
 }  // namespace kw

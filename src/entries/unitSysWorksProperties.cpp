@@ -8,7 +8,7 @@ namespace kw {
 bool ShowFileProperties(const TAppItem& entry, std::uintptr_t ownerWindow, Platform& platform) {
   bool result = false;
   const int origin = entry.Origin();
-  const std::string path = origin == orRegistryCommon || origin == orRegistryUser ? entry.FullPath() : entry.LinkFile();
+  const std::string path = IsRegistryOrigin(origin) ? entry.FullPath() : entry.LinkFile();
   const std::string folder = ExtractFilePath(path);
   const std::string name = ExtractFileName(path);
 

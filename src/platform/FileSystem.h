@@ -10,6 +10,8 @@ namespace kw {
 struct FoundFile {
   std::string name;  // without folder
   bool directory = false;
+  bool hidden = false;
+  bool system = false;
 };
 
 class FileSystem {

@@ -145,6 +145,12 @@ std::string ChangeFileExt(std::string_view path, std::string_view ext) {
   return std::string(path.substr(0, dot)) + std::string(ext);
 }
 
+std::string ExtractFileExt(std::string_view path) {
+  const size_t dot = path.find_last_of(".\\:");
+  if (dot == std::string_view::npos || path[dot] != '.') return {};
+  return std::string(path.substr(dot));
+}
+
 std::string ShortenForDisplay(std::string_view text, size_t maxCharacters) {
   // A character begins at every byte that is not a UTF-8 continuation byte (10xxxxxx).
   auto starts = [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; };

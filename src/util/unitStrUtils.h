@@ -40,6 +40,8 @@ std::string ExtractFilePath(std::string_view path);  // up to and including the 
 std::string ExtractFileName(std::string_view path);  // the rest
 // Replaces the extension of the file name (from its last "."), or appends ext when there is none.
 std::string ChangeFileExt(std::string_view path, std::string_view ext);
+// The extension of the file name, from its last "." (".lnk"); empty when there is none.
+std::string ExtractFileExt(std::string_view path);
 
 // A text for showing on screen, bounded: a text of more than maxCharacters characters (code
 // points) is cut after maxCharacters and followed by "… (N characters)", N being its full

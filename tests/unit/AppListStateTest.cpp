@@ -97,6 +97,78 @@ TEST_F(StateTest, RunValuesComeBackByteForByte) {
   EXPECT_EQ(RunValue("Old"), "\"C:\\Program Files\\App\\app.exe\"  -q");
 }
 
+// Every place Windows starts programs from at logon is listed in its section, and switched off
+// and on its own way: a value of RunOnce or a policy key through the store, back byte for byte;
+// a shortcut without a file target through the store as the very file; any other file of a
+// Startup folder with Windows' own switch of its name, the file left alone.
+TEST_F(StateTest, EveryLogonPlaceIsListedAndSwitchedItsOwnWay) {
+  sys.SetWindows64(true);
+  struct Value {
+    RootKey root;
+    const char* key;
+    RegView view;
+    std::string name, data, foundIn;
+  };
+  const std::vector<Value> values{
+      {kHkeyLocalMachine, kRunOnceKeyPath, RegView::Bits64, "Once64", "C:\\setup.exe /finish", "Registry RunOnce ( Common )"},
+      {kHkeyLocalMachine, kRunOnceKeyPath, RegView::Bits32, "Once32", "\"C:\\x86\\s.exe\"  -q", "Registry RunOnce ( Common, 32-bit )"},
+      {kHkeyCurrentUser, kRunOnceKeyPath, RegView::Native, "!OnceUser", "cmd /c del x", "Registry RunOnce ( User )"},
+      {kHkeyLocalMachine, kPolicyRunKeyPath, RegView::Bits64, "Agent", "C:\\corp\\agent.exe", "Policy ( Common )"},
+      {kHkeyCurrentUser, kPolicyRunKeyPath, RegView::Native, "Mine", "C:\\mine.exe -p", "Policy ( User )"}};
+  for (const Value& v : values) {
+    TRegistry reg(sys.registry, v.root, v.view);
+    ASSERT_TRUE(reg.OpenKey(v.key, true));
+    reg.WriteString(v.name, v.data);
+  }
+  sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, "Plain", "C:\\plain.exe");
+  sys.files.AddFile(kStartup + "\\run me.bat", "@echo off");
+  sys.links.AddLink(kStartup + "\\Office.lnk", LinkData{"{91120000-0030-0000-0000-0000000FF1CE}", "", 1, ""}, false);
+  Start();
+
+  std::vector<std::string> order;
+  for (const auto& item : view.items) order.push_back(item.caption);
+  EXPECT_EQ(order, (std::vector<std::string>{"  Plain", "  run me.bat", "  Office", "  Once64", "  Once32", "  !OnceUser",
+                                             "  Agent", "  Mine"}));
+  for (const Value& v : values) {
+    const int index = IndexOf(v.name, true);
+    ASSERT_GE(index, 0) << v.name;
+    EXPECT_EQ(FoundInText(apps.GetItem(index)), v.foundIn);
+  }
+
+  for (const Value& v : values) Toggle(v.name, true);
+  Toggle("Office", true);
+  Toggle("run me.bat", true);
+  EXPECT_EQ(Stored(), (std::vector<std::string>{"!OnceUser", "Agent", "Mine", "Office", "Once32", "Once64"}));
+  for (const Value& v : values) EXPECT_EQ(testing::RunValue(sys.registry, v.root, v.name, v.view, v.key), "<missing>");
+  EXPECT_FALSE(sys.files.FileExists(kStartup + "\\Office.lnk"));
+  // The file stays; Windows' switch of its name says off, stamped now.
+  EXPECT_TRUE(sys.files.FileExists(kStartup + "\\run me.bat"));
+  TRegistry switches(sys.registry, kHkeyCurrentUser, RegView::Bits64);
+  ASSERT_TRUE(switches.OpenKeyReadOnly(std::string(kStartupApprovedKey) + "\\StartupFolder"));
+  const StartupSwitch off = DecodeStartupSwitch(*switches.ReadValue("run me.bat"));
+  EXPECT_TRUE(off.off);
+  EXPECT_LE(FileTimeNow() - off.switchedAt, 600000000ULL) << "within the last minute";
+  EXPECT_GE(IndexOf("run me.bat", false), 0);
+
+  const std::string officeBytes = *LinkBytesOf(apps.GetItem(IndexOf("Office", false)));
+  for (const Value& v : values) Toggle(v.name, false);
+  Toggle("Office", false);
+  Toggle("run me.bat", false);
+  for (const Value& v : values) EXPECT_EQ(testing::RunValue(sys.registry, v.root, v.name, v.view, v.key), v.data);
+  EXPECT_EQ(sys.files.ReadWholeFile(kStartup + "\\Office.lnk"), officeBytes);
+  EXPECT_FALSE(DecodeStartupSwitch(*switches.ReadValue("run me.bat")).off);
+  EXPECT_TRUE(Stored().empty());
+  EXPECT_EQ(testing::RunValue(sys.registry, kHkeyCurrentUser, "Plain"), "C:\\plain.exe") << "untouched";
+  EXPECT_TRUE(sys.messages.shown.empty());
+
+  // Deleting the file removes it and its switch.
+  view.SelectItem(IndexOf("run me.bat", true));
+  sys.messages.answers = {0};
+  form->actDeleteExecute();
+  EXPECT_FALSE(sys.files.FileExists(kStartup + "\\run me.bat"));
+  EXPECT_FALSE(switches.ValueExists("run me.bat"));
+}
+
 // On 64-bit Windows the store is in the 32-bit registry view, where the 32-bit build keeps it.
 TEST_F(StateTest, TheStoreLivesInThe32BitView) {
   sys.SetWindows64(true);
@@ -500,7 +572,7 @@ TEST_F(StateTest, DeletingEntries) {
 TEST_F(StateTest, AnOriginWithoutAPlaceIsEnabledByTheFlagAloneAndDropped) {
   const std::string key = std::string(kDisabledAppsKey) + "\\5556-12";
   sys.registry.PutString(kHkeyLocalMachine, key, "Caption", "Nowhere");
-  sys.registry.PutString(kHkeyLocalMachine, key, "Origin", "7");
+  sys.registry.PutString(kHkeyLocalMachine, key, "Origin", "9");
   sys.registry.PutString(kHkeyLocalMachine, key, "Enabled", "FALSE");
   Start();
   Toggle("Nowhere", false);

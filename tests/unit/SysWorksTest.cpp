@@ -100,6 +100,11 @@ class ScanTest : public ::testing::Test {
     sys.files.AddDirectory(userStartup);
     sys.files.AddDirectory(commonStartup);
   }
+  int IndexOf(const std::string& caption) {
+    for (int i = 0; i < list.Count(); ++i)
+      if (list.GetItem(i).Caption() == caption) return i;
+    return -1;
+  }
   std::vector<std::string> Captions() {
     std::vector<std::string> captions;
     for (int i = 0; i < list.Count(); ++i) captions.push_back(list.GetItem(i).Caption());
@@ -175,16 +180,38 @@ TEST_F(ScanTest, ShortcutsBecomeEntriesNamedByTheirTarget) {
   sys.links.AddLink(userStartup + "\\My Tool.lnk", LinkData{"C:\\Tools\\tool.exe", "", 7, ""});
   sys.links.AddLink(userStartup + "\\args.lnk", LinkData{"C:\\Tools\\other.exe", "-a", 3, ""}, true, true,
                     /*hidden=*/true);
-  sys.links.AddLink(userStartup + "\\panel.lnk", LinkData{"::{control panel}", "", 1, ""}, /*fileSystemTarget=*/false);
+  sys.links.AddLink(userStartup + "\\panel.lnk", LinkData{"::{26EE0668}\\Fonts", "", 1, ""}, /*fileSystemTarget=*/false);
+  sys.links.AddLink(userStartup + "\\Office.lnk", LinkData{"{91120000-0030-0000-0000-0000000FF1CE}", "", 1, ""}, false);
+  sys.links.AddLink(userStartup + "\\dropper.lnk", LinkData{"", "/c start x.vbs", 7, ""}, false);
   sys.links.AddLink(userStartup + "\\broken.lnk", LinkData{"C:\\x.exe", "", 1, ""}, true, /*showCmdReadable=*/false);
   sys.files.AddFile(userStartup + "\\not a link.lnk", "garbage");
-  sys.links.AddLink(userStartup + "\\site.url", LinkData{"C:\\url.exe", "", 1, ""});
+  sys.files.AddFile(userStartup + "\\site.url", "[InternetShortcut]\r\nURL=https://example.org/\r\n");
+  sys.files.AddFile(userStartup + "\\desktop.ini", "[.ShellClassInfo]");
   sys.links.AddLink(userStartup + "\\sub\\inner.lnk", LinkData{"C:\\inner.exe", "", 1, ""});
   sys.links.AddLink(userStartup + "\\System Drive.lnk", LinkData{"C:\\", "", 1, ""});
   sys.links.AddLink(userStartup + "\\My.Notes.lnk", LinkData{"D:\\Data\\Notes\\", "", 1, ""});
   ScanStartupFolder(list, platform, kCsidlStartup);
 
-  ASSERT_EQ(Captions(), (std::vector<std::string>{"tool.exe", "other.exe", "System Drive", "My.Notes"}));
+  // Every file but desktop.ini and the subfolder, in the folder's order; whatever the shell
+  // makes of a shortcut, it is listed.
+  ASSERT_EQ(Captions(), (std::vector<std::string>{"tool.exe", "other.exe", "Fonts", "Office", "dropper", "x.exe",
+                                                  "not a link", "site.url", "System Drive", "My.Notes"}));
+  const std::vector<std::pair<std::string, std::string>> kinds{
+      {"Fonts", kinds::ShellItem}, {"Office", kinds::Installer}, {"dropper", kinds::Unresolved},
+      {"not a link", kinds::Unreadable}, {"site.url", kinds::File}, {"x.exe", ""}};
+  for (const auto& [caption, kind] : kinds) {
+    const TAppItem& entry = list.GetItem(IndexOf(caption));
+    EXPECT_EQ(GetOptionString(entry, keys::TargetKind), kind) << caption;
+    if (kind != kinds::File)
+      EXPECT_EQ(LinkBytesOf(entry), sys.files.ReadWholeFile(entry.LinkFile())) << caption << ": kept byte for byte";
+  }
+  EXPECT_EQ(list.GetItem(IndexOf("Fonts")).FullPath(), "::{26EE0668}\\Fonts");
+  EXPECT_EQ(GetOptionString(list.GetItem(IndexOf("Office")), keys::ProductCode), "{91120000-0030-0000-0000-0000000FF1CE}");
+  EXPECT_EQ(list.GetItem(IndexOf("dropper")).Arguments(), "/c start x.vbs") << "what it runs, though not whom";
+  const TAppItem& site = list.GetItem(IndexOf("site.url"));
+  EXPECT_EQ(GetOptionString(site, keys::Url), "https://example.org/");
+  EXPECT_EQ(site.FullPath(), userStartup + "\\site.url");
+  EXPECT_EQ(site.LinkFile(), site.FullPath());
   const TAppItem& tool = list.GetItem(0);
   EXPECT_EQ(tool.Origin(), orStartupUser);
   EXPECT_EQ(tool.CommandLine(), "\"C:\\Tools\\tool.exe\" ");

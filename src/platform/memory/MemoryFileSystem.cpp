@@ -73,7 +73,7 @@ std::vector<FoundFile> MemoryFileSystem::FindFiles(std::string_view mask) {
   std::sort(inFolder.begin(), inFolder.end(), [](const Entry* a, const Entry* b) { return a->made < b->made; });
   for (const Entry* entry : inFolder) {
     const std::string name = ExtractFileName(entry->path);
-    if (MatchesMask(name, pattern)) found.push_back(FoundFile{name, entry->directory});
+    if (MatchesMask(name, pattern)) found.push_back(FoundFile{name, entry->directory, entry->hidden});
   }
   return found;
 }

@@ -73,9 +73,17 @@ LinkReadResult MemoryShellLinks::Read(std::string_view linkPath) {
   const auto content = files_.ReadWholeFile(linkPath);
   const auto parsed = content ? Parse(*content) : std::nullopt;
   if (!parsed) return result;  // an empty link object: no path
-  if (!parsed->fileSystemTarget || parsed->link.targetPath.empty()) return result;
-  result.pathRead = true;
-  result.targetPath = parsed->link.targetPath;
+  result.loaded = true;
+  const std::string& target = parsed->link.targetPath;
+  if (parsed->fileSystemTarget && !target.empty()) {
+    result.pathRead = true;
+    result.targetPath = target;
+  } else if (target.rfind('{', 0) == 0) {
+    result.productCode = target;
+  } else if (target.rfind("::", 0) == 0) {
+    result.itemPath = target;
+    result.itemName = target.substr(target.find_last_of('\\') + 1);
+  }
   result.arguments = parsed->link.arguments;
   result.showCmdRead = parsed->showCmdReadable;
   result.showCmd = parsed->link.showCmd;

@@ -109,6 +109,16 @@ struct CoTaskMemTraits {
 template <typename T>
 using unique_cotaskmem = unique_handle<CoTaskMemTraits<T>>;
 
+// Memory of the local heap that a function hands out (a link's data block).
+template <typename T>
+struct LocalMemTraits {
+  using pointer = T*;
+  static pointer invalid() noexcept { return nullptr; }
+  static void close(pointer p) noexcept { ::LocalFree(p); }
+};
+template <typename T>
+using unique_local = unique_handle<LocalMemTraits<T>>;
+
 // A counted reference to a COM interface.
 template <typename T>
 class ComPtr {

@@ -32,6 +32,14 @@ HMODULE CommonDialogs() {
   static const HMODULE module = SystemLibrary(L"comdlg32.dll");
   return module;
 }
+HMODULE Installer() {
+  static const HMODULE module = SystemLibrary(L"msi.dll");
+  return module;
+}
+
+// As the installer library declares them (not every edition of its header does).
+using DecomposeDescriptor = UINT(WINAPI*)(LPCWSTR, LPWSTR, LPWSTR, LPWSTR, LPDWORD);
+using GetProductInfo = UINT(WINAPI*)(LPCWSTR, LPCWSTR, LPWSTR, LPDWORD);
 
 template <typename Function>
 Function Find(HMODULE module, const char* name) {
@@ -110,6 +118,16 @@ LRESULT DefSubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 BOOL GetOpenFileNameW(LPOPENFILENAMEW dialog) {
   KW_SYSTEM_FUNCTION(CommonDialogs, GetOpenFileNameW);
   return found ? found(dialog) : FALSE;
+}
+
+UINT MsiDecomposeDescriptorW(LPCWSTR descriptor, LPWSTR productCode, LPWSTR feature, LPWSTR component,
+                             LPDWORD argumentOffset) {
+  static const auto found = Find<DecomposeDescriptor>(Installer(), "MsiDecomposeDescriptorW");
+  return found ? found(descriptor, productCode, feature, component, argumentOffset) : ERROR_CALL_NOT_IMPLEMENTED;
+}
+UINT MsiGetProductInfoW(LPCWSTR productCode, LPCWSTR property, LPWSTR value, LPDWORD length) {
+  static const auto found = Find<GetProductInfo>(Installer(), "MsiGetProductInfoW");
+  return found ? found(productCode, property, value, length) : ERROR_CALL_NOT_IMPLEMENTED;
 }
 
 }  // namespace kw::win32::sys

@@ -31,4 +31,11 @@ LRESULT DefSubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 
 BOOL GetOpenFileNameW(LPOPENFILENAMEW dialog);
 
+// Windows Installer: an installer shortcut's descriptor as product code, feature and
+// component, and a product's properties. Without the library they answer
+// ERROR_CALL_NOT_IMPLEMENTED.
+UINT MsiDecomposeDescriptorW(LPCWSTR descriptor, LPWSTR productCode, LPWSTR feature, LPWSTR component,
+                             LPDWORD argumentOffset);
+UINT MsiGetProductInfoW(LPCWSTR productCode, LPCWSTR property, LPWSTR value, LPDWORD length);
+
 }  // namespace kw::win32::sys

@@ -15,7 +15,9 @@ std::vector<FoundFile> Win32FileSystem::FindFiles(std::string_view mask) {
   do {
     const std::wstring_view name(data.cFileName);
     if (name == L"." || name == L"..") continue;
-    found.push_back(FoundFile{Narrow(name), (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+    found.push_back(FoundFile{Narrow(name), (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0,
+                              (data.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) != 0,
+                              (data.dwFileAttributes & FILE_ATTRIBUTE_SYSTEM) != 0});
   } while (::FindNextFileW(search.get(), &data));
   return found;
 }

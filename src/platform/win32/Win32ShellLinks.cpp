@@ -4,8 +4,10 @@
 #include <objbase.h>
 #include <shlobj.h>
 #include <shobjidl.h>
+#include <msi.h>
 
 #include "platform/win32/Handles.h"
+#include "platform/win32/SystemLibraries.h"
 #include "platform/win32/WideString.h"
 #include "util/unitErrors.h"
 
@@ -123,6 +125,42 @@ void KeepRawTarget(const ComPtr<IShellLinkW>& link, const std::wstring& raw) {
     data->SetFlags(flags | SLDF_HAS_EXP_SZ);
 }
 
+// What a link without a file-system target stands for. An installer link carries the
+// installer's descriptor of its product; any other link an item identifier list, whose
+// display and parsing names the shell gives for an item outside the file system (a Control
+// Panel item, a device's folder). An item list that names a file-system path the path query
+// did not give is not trusted: Wine's shell reads the item lists Windows writes as garbled
+// names, and Windows itself gives such a path through the path query.
+void DescribeOtherTarget(const ComPtr<IShellLinkW>& link, LinkReadResult& result) {
+  if (ComPtr<IShellLinkDataList> data = link.as<IShellLinkDataList>(IID_IShellLinkDataList)) {
+    void* block = nullptr;
+    if (SUCCEEDED(data->CopyDataBlock(EXP_DARWIN_ID_SIG, &block)) && block) {
+      const unique_local<EXP_DARWIN_LINK> darwin(static_cast<EXP_DARWIN_LINK*>(block));
+      std::wstring descriptor(darwin.get()->szwDarwinID, ::wcsnlen(darwin.get()->szwDarwinID, MAX_PATH));
+      wchar_t product[39] = {}, feature[MAX_FEATURE_CHARS + 1] = {}, component[39] = {};
+      DWORD used = 0;
+      if (sys::MsiDecomposeDescriptorW(descriptor.c_str(), product, feature, component, &used) == ERROR_SUCCESS) {
+        result.productCode = Narrow(product);
+        result.feature = Narrow(feature);
+        wchar_t name[512] = {};
+        DWORD length = 512;
+        if (sys::MsiGetProductInfoW(product, L"ProductName", name, &length) == ERROR_SUCCESS && length < 512)
+          result.productName = Narrow(std::wstring_view(name, length));
+      }
+      return;
+    }
+  }
+  unique_cotaskmem<ITEMIDLIST> idList;
+  if (FAILED(link->GetIDList(idList.put())) || !idList) return;
+  wchar_t fileSystemPath[MAX_PATH] = {};
+  if (::SHGetPathFromIDListW(idList.get(), fileSystemPath)) return;
+  unique_cotaskmem<wchar_t> name, parsing;
+  if (FAILED(::SHGetNameFromIDList(idList.get(), SIGDN_NORMALDISPLAY, name.put())) || !name || !*name.get()) return;
+  result.itemName = Narrow(name.get());
+  if (SUCCEEDED(::SHGetNameFromIDList(idList.get(), SIGDN_DESKTOPABSOLUTEPARSING, parsing.put())) && parsing)
+    result.itemPath = Narrow(parsing.get());
+}
+
 }  // namespace
 
 ComPtr<IShellLinkW> Win32ShellLinks::NewLinkForReading() {
@@ -150,24 +188,23 @@ LinkReadResult Win32ShellLinks::Read(std::string_view linkPath) {
   if (!file) return result;
   result.opened = true;
 
-  file->Load(Wide(linkPath).c_str(), STGM_READ);  // a failed load leaves an empty link
+  // A failed load leaves an empty link, which answers every query below with nothing.
+  result.loaded = SUCCEEDED(file->Load(Wide(linkPath).c_str(), STGM_READ));
 
   // S_FALSE: no file-system target. Wine answers S_OK with an empty path where Windows
   // answers S_FALSE; an empty target is no file either way.
   auto [pathResult, path] =
       QueryText([&](wchar_t* buffer, int size) { return link->GetPath(buffer, size, nullptr, SLGP_RAWPATH); });
-  if (pathResult != S_OK || path.empty()) return result;
-  result.pathRead = true;
-  result.targetPath = Narrow(RestoreLostCharacters(link, std::move(path)));
+  if (pathResult == S_OK && !path.empty()) {
+    result.pathRead = true;
+    result.targetPath = Narrow(RestoreLostCharacters(link, std::move(path)));
+  }
 
   result.arguments =
       Narrow(QueryText([&](wchar_t* buffer, int size) { return link->GetArguments(buffer, size); }).second);
-
   int showCmd = 0;
-  if (link->GetShowCmd(&showCmd) != S_OK) return result;
-  result.showCmdRead = true;
+  result.showCmdRead = link->GetShowCmd(&showCmd) == S_OK;
   result.showCmd = showCmd;
-
   result.workingDirectory =
       Narrow(QueryText([&](wchar_t* buffer, int size) { return link->GetWorkingDirectory(buffer, size); }).second);
   int iconIndex = 0;
@@ -175,6 +212,7 @@ LinkReadResult Win32ShellLinks::Read(std::string_view linkPath) {
                              return link->GetIconLocation(buffer, size, &iconIndex);
                            }).second);
   result.iconIndex = iconIndex;
+  if (result.loaded && !result.pathRead) DescribeOtherTarget(link, result);
   return result;
 }
 
