@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "GuiSupport.h"
+#include "win32/ShellTestSupport.h"
 #include "RegistryReadBack.h"
 #include "app/unitMain.h"
 #include "app/win32/MainWindow.h"
@@ -41,17 +42,13 @@ class MainWindowGui : public ::testing::Test {
     CleanSystem();
   }
 
-  // No Run values, no shortcuts in the Startup folders and no store.
+  // No Run values, no files in the Startup folders and no store.
   void CleanSystem() {
-    for (RootKey root : {kHkeyLocalMachine, kHkeyCurrentUser}) {
-      TRegistry reg(platform.registry, root);
-      if (reg.OpenKey(kRunKeyPath, false))
-        for (const std::string& name : reg.GetValueNames()) reg.DeleteValue(name);
-    }
+    win32::test_support::EmptyRunKeys(platform.registry);
     StoreRegistry(platform.registry).DeleteKey(kDisabledAppsKey);
     for (int csidl : {kCsidlStartup, kCsidlCommonStartup}) {
       const std::string folder = GetSpecialFolderPath(system.folders, csidl);
-      for (const std::string& file : ListFiles(system.files, folder + "\\*.lnk")) system.files.RemoveFile(file);
+      for (const std::string& file : ListFiles(system.files, folder + "\\*")) system.files.RemoveFile(file);
     }
   }
   void PutRun(RootKey root, const std::string& name, const std::string& data) {

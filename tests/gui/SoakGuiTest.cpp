@@ -1,8 +1,8 @@
 // A bounded soak of the real main window under Wine: a seeded random run of disables, enables,
 // deletes and adds (with, now and then, a Run value that a program puts back by itself or changes
 // behind the list's back), driven through the list view, the keyboard and the commands as a user would,
-// and checked after every step against a model of what the two Run keys, the two Startup folders,
-// the store and the list must hold. KW_SOAK_STEPS and KW_SOAK_SEED change the run; KW_SOAK_TRACE
+// and checked after every step against a model of what the Run, RunOnce and policy keys, the two
+// Startup folders, the store, Windows' own switches and the list must hold. KW_SOAK_STEPS and KW_SOAK_SEED change the run; KW_SOAK_TRACE
 // prints each step.
 #include <windows.h>
 #include <commctrl.h>
@@ -21,6 +21,7 @@
 #include <thread>
 
 #include "GuiSupport.h"
+#include "win32/ShellTestSupport.h"
 #include "app/win32/MainWindow.h"
 #include "dialogs/unitAddApp.h"
 #include "entries/unitAppListState.h"
@@ -113,25 +114,36 @@ struct Expected {
   std::string program;
   std::string arguments;  // as the user gave them, without surrounding blanks
   std::string linkFile;   // shortcuts only
-  std::string linkBytes;  // shortcuts seeded as files: the file as it must read now
+  std::string linkBytes;  // shortcuts seeded as files, and other files: the file as it must read now
   std::string runData;    // Run values only: the value as it must read now
   bool enabled = true;
   bool rundll = false;      // a command line the DLL runner runs: written back as found
   bool view32 = false;      // a machine-wide Run value of the 32-bit registry view
   bool windowsOff = false;  // switched off by Windows' own startup settings, still in place
+  bool plainFile = false;   // a Startup-folder file that is not a shortcut: never stored
 };
 
-bool IsRun(int origin) { return origin == orRegistryCommon || origin == orRegistryUser; }
-RootKey RunRoot(int origin) { return origin == orRegistryCommon ? kHkeyLocalMachine : kHkeyCurrentUser; }
+bool IsRun(int origin) { return IsRegistryOrigin(origin); }
+RootKey RunRoot(int origin) { return RegistryRootOf(origin); }
 RegView ViewOf(const Expected& entry) {
-  if (entry.origin != orRegistryCommon) return RegView::Native;
+  if (!IsMachineOrigin(entry.origin) || !IsRun(entry.origin)) return RegView::Native;
   return entry.view32 ? RegView::Bits32 : RegView::Bits64;
 }
+// Whether Windows' startup settings keep a switch for the entry's place.
+bool HasSwitch(const Expected& entry) { return entry.origin <= orStartupUser; }
 // The position of an entry's group in the list: the machine's Run key in the program's own
-// (64-bit) view and in the 32-bit view, the user's, the two folders, the store.
+// (64-bit) view and in the 32-bit view, the user's, the two folders, the machine's RunOnce key in
+// both views, the user's, the two policy keys, the store.
 int Group(const Expected& entry) {
-  if (!entry.enabled) return 5;
-  return entry.origin == orRegistryCommon ? (entry.view32 ? 1 : 0) : entry.origin + 1;
+  if (!entry.enabled) return 10;
+  switch (entry.origin) {
+    case orRegistryCommon: return entry.view32 ? 1 : 0;
+    case orRunOnceCommon: return entry.view32 ? 6 : 5;
+    case orRunOnceUser: return 7;
+    case orPolicyCommon: return 8;
+    case orPolicyUser: return 9;
+    default: return entry.origin + 1;
+  }
 }
 // Where Windows' startup setting of an entry is kept, and under which name.
 std::pair<RootKey, std::string> SwitchKey(const Expected& entry) {
@@ -174,17 +186,12 @@ class Soak : public ::testing::Test {
   }
 
   void Clean() {
-    for (RootKey root : {kHkeyLocalMachine, kHkeyCurrentUser}) {
-      for (RegView view : {RegView::Native, RegView::Bits32}) {
-        TRegistry reg(platform.registry, root, view);
-        if (reg.OpenKey(kRunKeyPath, false))
-          for (const std::string& name : reg.GetValueNames()) reg.DeleteValue(name);
-      }
+    win32::test_support::EmptyRunKeys(platform.registry);
+    for (RootKey root : {kHkeyLocalMachine, kHkeyCurrentUser})
       TRegistry(platform.registry, root, RegView::Bits64).DeleteKey(kStartupApprovedKey);
-    }
     StoreRegistry(platform.registry).DeleteKey(kDisabledAppsKey);
     for (const std::string& folder : {user, common})
-      for (const std::string& file : ListFiles(system.files, folder + "\\*.lnk")) system.files.RemoveFile(file);
+      for (const std::string& file : ListFiles(system.files, folder + "\\*")) system.files.RemoveFile(file);
   }
 
   // A program file of its own (a link to a real program, so version strings and icons are read).
@@ -205,14 +212,27 @@ class Soak : public ::testing::Test {
   void SeedRun(int origin, bool view32 = false) {
     Expected entry;
     entry.origin = origin;
-    entry.view32 = origin == orRegistryCommon && view32 && windows64;  // 32-bit Windows has one view
+    // 32-bit Windows has one view; the machine's policy is read in the 64-bit one.
+    entry.view32 = (origin == orRegistryCommon || origin == orRunOnceCommon) && view32 && windows64;
     entry.caption = Fresh("Run ");
     entry.program = NewProgram("run-" + std::to_string(made));
     entry.arguments = made % 3 == 0 ? "" : "/tray " + std::to_string(made);
     entry.runData = "\"" + entry.program + "\"" + (entry.arguments.empty() ? "" : " " + entry.arguments);
     TRegistry reg(platform.registry, RunRoot(origin), ViewOf(entry));
-    ASSERT_TRUE(reg.OpenKey(kRunKeyPath, true));
+    ASSERT_TRUE(reg.OpenKey(RegistryKeyOf(origin), true));
     reg.WriteString(entry.caption, entry.runData);
+    model.push_back(entry);
+  }
+  // A file of a Startup folder that is not a shortcut: a script, opened by its type's program.
+  void SeedFile(int origin) {
+    Expected entry;
+    entry.origin = origin;
+    entry.plainFile = true;
+    entry.caption = Fresh("script ") + (made % 2 ? ".cmd" : ".bat");
+    entry.linkFile = (origin == orStartupCommon ? common : user) + "\\" + entry.caption;
+    entry.program = entry.linkFile;
+    entry.linkBytes = "@echo " + entry.caption + "\r\n";
+    ASSERT_TRUE(system.files.WriteWholeFile(entry.linkFile, entry.linkBytes));
     model.push_back(entry);
   }
   void SeedRunDll() {
@@ -300,13 +320,15 @@ class Soak : public ::testing::Test {
                               {kHkeyCurrentUser, RegView::Native}};
     else expect(!TRegistry(platform.registry, kHkeyLocalMachine).KeyExists("SOFTWARE\\WOW6432Node"),
                 "a WOW6432Node key is there on 32-bit Windows");
-    for (const auto& [root, view] : runKeys) {
+    for (const auto& [root, view] : runKeys)
+    for (const char* key : {kRunKeyPath, kRunOnceKeyPath, kPolicyRunKeyPath}) {
       std::map<std::string, std::string> want, have;
       for (const Expected& entry : model)
-        if (entry.enabled && IsRun(entry.origin) && RunRoot(entry.origin) == root && ViewOf(entry) == view)
+        if (entry.enabled && IsRun(entry.origin) && RunRoot(entry.origin) == root && ViewOf(entry) == view &&
+            SameText(RegistryKeyOf(entry.origin), key))
           want[entry.caption] = entry.runData;
       TRegistry reg(platform.registry, root, view);
-      if (reg.OpenKey(kRunKeyPath, false))
+      if (reg.OpenKey(key, false))
         for (const std::string& name : reg.GetValueNames()) have[name] = reg.ReadString(name);
       for (const auto& [name, data] : want)
         expect(have.count(name) && have[name] == data, "Run value '" + name + "': want [" + data + "], have [" +
@@ -314,17 +336,22 @@ class Soak : public ::testing::Test {
       for (const auto& [name, data] : have) expect(want.count(name), "Run value '" + name + "' should not be there");
     }
 
-    // The Startup folders hold exactly the enabled shortcuts, each with its target and arguments.
+    // The Startup folders hold exactly the enabled shortcuts, each with its target and arguments,
+    // and the other files, each as it was made.
     std::map<std::string, const Expected*> wantLinks;
     for (const Expected& entry : model)
       if (entry.enabled && !IsRun(entry.origin)) wantLinks[FoldCase(entry.linkFile)] = &entry;
     std::set<std::string> haveLinks;
     for (const std::string& folder : {common, user})
-      for (const std::string& file : ListFiles(system.files, folder + "\\*.lnk")) {
+      for (const std::string& file : ListFiles(system.files, folder + "\\*")) {
         haveLinks.insert(FoldCase(file));
         const auto want = wantLinks.find(FoldCase(file));
         if (want == wantLinks.end()) {
-          expect(false, "shortcut " + file + " should not be there");
+          expect(false, "file " + file + " should not be there");
+          continue;
+        }
+        if (want->second->plainFile) {
+          expect(system.files.ReadWholeFile(file) == want->second->linkBytes, "file " + file + " has changed");
           continue;
         }
         const LinkReadResult link = system.links.Read(file);
@@ -445,6 +472,13 @@ TEST_F(Soak, ThousandRandomOperationsKeepTheSystemTheStoreAndTheListInStep) {
     SeedLink(orStartupCommon);
     SeedLink(orStartupUser);
   }
+  SeedRun(orRunOnceCommon);
+  SeedRun(orRunOnceCommon, true);
+  SeedRun(orRunOnceUser);
+  SeedRun(orPolicyCommon);
+  SeedRun(orPolicyUser);
+  SeedFile(orStartupCommon);
+  SeedFile(orStartupUser);
   ASSERT_FALSE(HasFatalFailure());
   OpenWindow();
   ASSERT_TRUE(Check()) << "after start";
@@ -464,13 +498,17 @@ TEST_F(Soak, ThousandRandomOperationsKeepTheSystemTheStoreAndTheListInStep) {
       // A program puts a Run value of its own in place; the user presses F5.
       kind = "Run values put back by a program";
       what = "a program adds a Run value, F5";
-      SeedRun(chance(50) ? orRegistryCommon : orRegistryUser, chance(50));
+      const int origins[] = {orRegistryCommon, orRegistryUser, orRunOnceCommon, orRunOnceUser, orPolicyCommon, orPolicyUser};
+      SeedRun(origins[random() % 6], chance(50));
       ASSERT_FALSE(HasFatalFailure());
       list.Key(VK_F5);
-    } else if (roll >= 94 && !enabled.empty()) {
+    } else if (roll >= 94 && std::any_of(enabled.begin(), enabled.end(), [](auto* e) { return HasSwitch(*e); })) {
       // Windows' own startup settings switch an entry off (as its Task Manager does); after F5
       // it is listed unticked, in its place.
-      Expected& entry = *enabled[random() % enabled.size()];
+      std::vector<Expected*> switchable;
+      for (Expected* e : enabled)
+        if (HasSwitch(*e)) switchable.push_back(e);
+      Expected& entry = *switchable[random() % switchable.size()];
       kind = "switched off by Windows, F5";
       what = "Windows switches '" + entry.caption + "' off, F5";
       const auto [root, key] = SwitchKey(entry);
@@ -491,7 +529,7 @@ TEST_F(Soak, ThousandRandomOperationsKeepTheSystemTheStoreAndTheListInStep) {
       entry.arguments = "--changed " + std::to_string(step);
       entry.runData = "\"" + entry.program + "\" " + entry.arguments;
       TRegistry reg(platform.registry, RunRoot(entry.origin), ViewOf(entry));
-      ASSERT_TRUE(reg.OpenKey(kRunKeyPath, false));
+      ASSERT_TRUE(reg.OpenKey(RegistryKeyOf(entry.origin), false));
       reg.WriteString(entry.caption, entry.runData);
       expectedBoxes = {"'" + entry.caption +
                        "' has been changed by another program since the list was shown. Nothing was changed; the "
@@ -512,7 +550,9 @@ TEST_F(Soak, ThousandRandomOperationsKeepTheSystemTheStoreAndTheListInStep) {
       ASSERT_GE(index, 0) << what;
       list.Toggle(index);
       Drain();
-      entry.enabled = false;
+      // A file that is not a shortcut stays in its folder, switched off by Windows' switch.
+      if (entry.plainFile) entry.windowsOff = true;
+      else entry.enabled = false;
     } else if (roll < 60 && !disabled.empty()) {
       Expected& entry = *disabled[random() % disabled.size()];
       kind = "enables";

@@ -16,14 +16,15 @@
 
 namespace kw::win32::test_support {
 
-// Removes every value of the Run keys of both hives, in the native view and the 32-bit one.
+// Removes every value of the Run, RunOnce and policy Run keys of both hives, in both views.
 inline void EmptyRunKeys(RegistryBackend& registry) {
   for (RootKey root : {kHkeyLocalMachine, kHkeyCurrentUser})
-    for (RegView view : {RegView::Native, RegView::Bits32}) {
-      TRegistry reg(registry, root, view);
-      if (reg.OpenKey(kRunKeyPath, false))
-        for (const std::string& name : reg.GetValueNames()) reg.DeleteValue(name);
-    }
+    for (RegView view : {RegView::Bits64, RegView::Bits32})
+      for (const char* key : {kRunKeyPath, kRunOnceKeyPath, kPolicyRunKeyPath}) {
+        TRegistry reg(registry, root, view);
+        if (reg.OpenKey(key, false))
+          for (const std::string& name : reg.GetValueNames()) reg.DeleteValue(name);
+      }
 }
 
 // Wine's ntdll exports its version; Windows' does not.

@@ -66,12 +66,14 @@ class Win32Actions : public ::testing::Test {
     TRegistry reg(platform.registry, root);
     return reg.OpenKeyReadOnly(kRunKeyPath) ? reg.ReadValue(name) : std::nullopt;
   }
-  // What a copy of the program lists now: both Run keys, the user's Startup folder, the store.
+  // What a copy of the program lists now: both Run keys, the user's Startup folder, the RunOnce
+  // and policy keys, the store.
   std::map<std::string, std::shared_ptr<TAppItem>> Scan() {
     TAppList list;
     ScanMachineRunKeys(list, platform);
     ScanRunKey(list, platform, kHkeyCurrentUser, kRunKeyPath);
     ScanStartupFolder(list, platform, kCsidlStartup);
+    ScanRunOnceAndPolicyKeys(list, platform);
     MarkWindowsSwitches(list, platform);
     LoadDisabledApps(list, platform);
     std::map<std::string, std::shared_ptr<TAppItem>> byCaption;
@@ -264,6 +266,122 @@ TEST_F(Win32Actions, MachineRunViewsExpandableValuesAndWindowsSwitches) {
   ASSERT_TRUE(EnableEntry(*Scan().at("Tray (off)"), platform));
   EXPECT_EQ(Raw("Tray")->type, tray.type);
   EXPECT_EQ(Raw("Tray")->data, tray.data);
+  EXPECT_TRUE(boxes.shown.empty());
+}
+
+
+// The other places Windows starts programs from at logon, each listed, explained, switched off
+// and on its own way and deleted: RunOnce and policy values through the store, back with their
+// type and data; a shortcut without a file target through the store as the very file; any
+// other file of the Startup folder with Windows' own switch, nothing else touched.
+TEST_F(Win32Actions, RunOncePolicyAndEveryStartupFileRoundTrip) {
+  const bool windows64 = system.environment.Windows64();
+  struct Value {
+    RootKey root;
+    const char* key;
+    RegView view;
+    std::string name;
+    RegValue value;
+    std::string about;
+  };
+  std::vector<Value> values{
+      {kHkeyLocalMachine, kRunOnceKeyPath, RegView::Bits64, "Finish", {kRegExpandSz, "%windir%\\regedit.exe /s x.reg"}, "Runs: once"},
+      {kHkeyCurrentUser, kRunOnceKeyPath, RegView::Native, "!Later", {kRegSz, "\"C:\\Program Files\\x.exe\"  -q"}, "Runs: once"},
+      {kHkeyLocalMachine, kPolicyRunKeyPath, RegView::Bits64, "Corp", {kRegSz, "C:\\corp\\agent.exe"}, "Set by: a policy"},
+      {kHkeyCurrentUser, kPolicyRunKeyPath, RegView::Native, "Mine", {kRegSz, "C:\\mine.exe -p"}, "Set by: a policy"}};
+  if (windows64)
+    values.push_back({kHkeyLocalMachine, kRunOnceKeyPath, RegView::Bits32, "Finish", {kRegSz, "C:\\x86.exe"}, "Runs: once"});
+  for (const Value& v : values) {
+    TRegistry reg(platform.registry, v.root, v.view);
+    ASSERT_TRUE(reg.OpenKey(v.key, true));
+    reg.WriteValue(v.name, v.value);
+  }
+  const auto read = [&](const Value& v) {
+    TRegistry reg(platform.registry, v.root, v.view);
+    return reg.OpenKeyReadOnly(v.key) ? reg.ReadValue(v.name) : std::nullopt;
+  };
+  const auto captionOf = [&](const Value& v) {
+    return v.name + (v.view == RegView::Bits32 ? " (32)" : "");
+  };
+  const auto about = [](const TAppItem& entry) {
+    std::string text;
+    for (const auto& [label, value] : AboutLines(entry)) text += label + ": " + value + "\n";
+    return text;
+  };
+
+  auto shown = Scan();
+  for (const Value& v : values) {
+    const TAppItem& entry = *shown.at(captionOf(v));
+    EXPECT_NE(about(entry).find(v.about), std::string::npos) << captionOf(v) << ": " << about(entry);
+    ASSERT_TRUE(DisableEntry(entry, platform)) << captionOf(v);
+    EXPECT_FALSE(read(v).has_value()) << captionOf(v);
+  }
+  if (windows64) EXPECT_EQ(FoundInText(*shown.at("Finish (32)")), "Registry RunOnce ( Common, 32-bit )");
+  EXPECT_EQ(FoundInText(*shown.at("Corp")), "Policy ( Common )");
+  shown = Scan();
+  for (const Value& v : values) {
+    ASSERT_TRUE(EnableEntry(*shown.at(captionOf(v) + " (off)"), platform)) << captionOf(v);
+    const auto back = read(v);
+    ASSERT_TRUE(back.has_value()) << captionOf(v);
+    EXPECT_EQ(back->type, v.value.type) << captionOf(v);
+    EXPECT_EQ(back->data.substr(0, back->data.find('\0')), v.value.data) << captionOf(v);
+  }
+  shown = Scan();
+  for (const Value& v : values) {
+    ASSERT_TRUE(DeleteEntry(*shown.at(captionOf(v)), platform)) << captionOf(v);
+    EXPECT_FALSE(read(v).has_value()) << captionOf(v);
+  }
+
+  // Files other than shortcuts, hidden and system ones too; desktop.ini is not started.
+  const std::string batch = startup + "\\notes.bat", hidden = startup + "\\quiet.vbs", url = startup + "\\site.url";
+  ASSERT_TRUE(system.files.WriteWholeFile(batch, "@echo off\r\n"));
+  ASSERT_TRUE(system.files.WriteWholeFile(hidden, "WScript.Quit\r\n"));
+  ::SetFileAttributesW(Wide(hidden).c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+  ASSERT_TRUE(system.files.WriteWholeFile(url, "[InternetShortcut]\r\nURL=https://example.org/start\r\n"));
+  ASSERT_TRUE(system.files.WriteWholeFile(startup + "\\desktop.ini", "[.ShellClassInfo]\r\n"));
+  TRegistry approved(platform.registry, kHkeyCurrentUser, RegView::Bits64);
+  ASSERT_TRUE(approved.OpenKey(std::string(kStartupApprovedKey) + "\\StartupFolder", true));
+  approved.WriteValue("other.lnk", StartupSwitchOff(0x01dca986c465f400ULL));
+  shown = Scan();
+  EXPECT_EQ(shown.count("desktop.ini"), 0u);
+  EXPECT_EQ(GetOptionString(*shown.at("site.url"), keys::Url), "https://example.org/start");
+  EXPECT_NE(about(*shown.at("quiet.vbs")).find("hidden system file"), std::string::npos);
+  const TAppItem& notes = *shown.at("notes.bat");
+  EXPECT_EQ(notes.FullPath(), batch);
+  EXPECT_EQ(FoundInText(notes), "Startup Folder ( User )");
+  ASSERT_TRUE(DisableEntry(notes, platform));
+  EXPECT_EQ(system.files.ReadWholeFile(batch), "@echo off\r\n") << "the file stays as it is";
+  EXPECT_EQ(testing::StoredCaptions(platform.registry), std::vector<std::string>{}) << "nothing is stored";
+  const auto written = approved.ReadValue("notes.bat");
+  ASSERT_TRUE(written.has_value());
+  EXPECT_EQ(written->type, kRegBinary);
+  ASSERT_EQ(written->data.size(), 12u);
+  const StartupSwitch off = DecodeStartupSwitch(*written);
+  EXPECT_TRUE(off.off);
+  EXPECT_LE(FileTimeNow() - off.switchedAt, 600000000ULL) << "stamped now";
+  EXPECT_EQ(approved.GetValueNames().size(), 2u) << "no other switch written";
+  EXPECT_EQ(approved.ReadValue("other.lnk")->data, StartupSwitchOff(0x01dca986c465f400ULL).data);
+  shown = Scan();
+  ASSERT_TRUE(SwitchedOffByWindows(*shown.at("notes.bat")));
+  ASSERT_TRUE(SwitchOnEntry(*shown.at("notes.bat"), platform));
+  EXPECT_EQ(approved.ReadValue("notes.bat")->data, StartupSwitchOn().data);
+  ASSERT_TRUE(DeleteEntry(*Scan().at("notes.bat"), platform));
+  EXPECT_FALSE(system.files.FileExists(batch));
+  EXPECT_FALSE(approved.ValueExists("notes.bat"));
+
+  // An installer shortcut leaves through the store and comes back byte for byte.
+  const std::string sample = "Z:\\work\\shared\\testdata\\lnk-corpus\\samples\\darwin_block_modified.lnk";
+  const auto bytes = system.files.ReadWholeFile(sample);
+  if (!bytes) GTEST_SKIP() << "the shortcut corpus is not reachable at " << sample;
+  ASSERT_TRUE(system.files.WriteWholeFile(startup + "\\Excel.lnk", *bytes));
+  const auto listed = Scan();
+  const TAppItem& excel = *listed.at("Excel");
+  EXPECT_NE(about(excel).find("Installer shortcut, product code {91120000-0030-0000-0000-0000000FF1CE}"),
+            std::string::npos) << about(excel);
+  ASSERT_TRUE(DisableEntry(excel, platform));
+  EXPECT_FALSE(system.files.FileExists(startup + "\\Excel.lnk"));
+  ASSERT_TRUE(EnableEntry(*Scan().at("Excel (off)"), platform));
+  EXPECT_EQ(system.files.ReadWholeFile(startup + "\\Excel.lnk"), bytes);
   EXPECT_TRUE(boxes.shown.empty());
 }
 

@@ -65,7 +65,7 @@ TEST_F(Win32ScanTest, FindsExactlyWhatWasSeededInOrder) {
   ASSERT_TRUE(system.files.WriteWholeFile(user + "\\site.url", "[InternetShortcut]\r\nURL=http://example.com/\r\n"));
   FullScan();
 
-  ASSERT_EQ(list.Count(), 5) << "an expandable string is listed, a number is not";
+  ASSERT_EQ(list.Count(), 6) << "an expandable string is listed, a number is not; every file of the folders is";
   const TAppItem& machine = list.GetItem(0);
   EXPECT_EQ(machine.Caption(), "Machine");
   EXPECT_EQ(machine.Origin(), orRegistryCommon);
@@ -92,11 +92,17 @@ TEST_F(Win32ScanTest, FindsExactlyWhatWasSeededInOrder) {
   EXPECT_EQ(all.LinkFile(), common + "\\All.lnk");
   EXPECT_GE(all.ShowCmd(), 0);
 
-  const TAppItem& mine = list.GetItem(4);
+  // The user's folder in the file system's order.
+  const bool linkFirst = list.GetItem(4).Caption() == "winver.exe";
+  const TAppItem& mine = list.GetItem(linkFirst ? 4 : 5);
   EXPECT_EQ(mine.Origin(), orStartupUser);
   EXPECT_EQ(mine.Caption(), "winver.exe");
   EXPECT_EQ(mine.Arguments(), " аргумент");
   EXPECT_EQ(mine.LinkFile(), user + "\\Мой.lnk");
+  const TAppItem& site = list.GetItem(linkFirst ? 5 : 4);
+  EXPECT_EQ(site.Caption(), "site.url");
+  EXPECT_EQ(site.FullPath(), user + "\\site.url");
+  EXPECT_EQ(GetOptionString(site, keys::Url), "http://example.com/");
 }
 
 TEST_F(Win32ScanTest, VersionStringsOfOurOwnFileAndOfASystemLibrary) {
