@@ -1,5 +1,6 @@
 // Seeds a Wine prefix with a handful of realistic autorun entries for scripts/run: values in
-// both Run keys, shortcuts in both Startup folders and one entry already switched off.
+// both Run keys, shortcuts and a script in the Startup folders, RunOnce and policy values, and
+// one entry already switched off.
 #include <windows.h>
 #include <objbase.h>
 
@@ -44,6 +45,14 @@ int wmain() {
   system.links.Write(user + "\\Mail Checker.lnk",
                      kw::LinkData{"C:\\windows\\system32\\wordpad.exe", "/check", kw::kSwShowNormal, user + "\\"});
 
+  // A script beside the shortcuts, a value that runs once, and one a policy sets.
+  system.files.WriteWholeFile(user + "\\map drives.cmd", "@echo off\r\nnet use\r\n");
+  {
+    kw::TRegistry reg(platform.registry, kw::kHkeyCurrentUser);
+    if (reg.OpenKey(kw::kRunOnceKeyPath, true)) reg.WriteString("Finish Setup", "C:\\windows\\regedit.exe /s C:\\setup.reg");
+    kw::TRegistry policy(platform.registry, kw::kHkeyLocalMachine, kw::RegView::Bits64);
+    if (policy.OpenKey(kw::kPolicyRunKeyPath, true)) policy.WriteString("Corporate Agent", "C:\\windows\\system32\\cmd.exe /c exit");
+  }
   // One entry switched off already, kept in the store.
   kw::TAppList store;
   kw::TAppItem& off = store.Add();
