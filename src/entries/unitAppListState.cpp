@@ -435,22 +435,22 @@ void SayMessengerPolicy(const TAppItem& entry, const std::string& done, const st
                                       ", but the Messenger policy that goes with it could not be set: " + failure);
 }
 
-// A Startup-folder file that is not a shortcut stays where it is: Windows' own switch of its
-// name says off.
-bool SwitchOffLocked(const TAppItem& shown, Platform& platform) {
+// Switches the entry on or off with Windows' own switch; the entry stays where it is.
+bool SwitchLocked(const TAppItem& shown, bool on, Platform& platform) {
   if (!MayChange(shown, false, platform)) return false;
   if (PlaceOf(shown, platform) != Place::Same) {
     SayChanged(shown, platform);
     return false;
   }
-  if (SwitchOffInWindows(shown, platform)) return true;
-  ErrorMessage(platform.messages, "Cannot switch '" + DisplayName(shown) + "' off in Windows' startup settings. "
-                                  "Nothing was changed.");
+  if (on ? SwitchOnInWindows(shown, platform) : SwitchOffInWindows(shown, platform)) return true;
+  ErrorMessage(platform.messages, "Cannot switch '" + DisplayName(shown) + "' " + (on ? "on" : "off") +
+                                      " in Windows' startup settings. Nothing was changed.");
   return false;
 }
 
 bool DisableLocked(const TAppItem& shown, Platform& platform) {
-  if (IsPlainStartupFile(shown)) return SwitchOffLocked(shown, platform);
+  // A Startup-folder file that is not a shortcut stays where it is, switched off by Windows.
+  if (IsPlainStartupFile(shown)) return SwitchLocked(shown, false, platform);
   // A shortcut without a file target comes back only as the very file it was.
   if (!GetOptionString(shown, keys::TargetKind).empty() && !LinkBytesOf(shown)) {
     ErrorMessage(platform.messages, "'" + DisplayName(shown) + "' cannot be disabled: its shortcut file is too large "
@@ -519,18 +519,6 @@ bool EnableLocked(const TAppItem& shown, Platform& platform) {
   return true;
 }
 
-bool SwitchOnLocked(const TAppItem& shown, Platform& platform) {
-  if (!MayChange(shown, false, platform)) return false;
-  if (PlaceOf(shown, platform) != Place::Same) {
-    SayChanged(shown, platform);
-    return false;
-  }
-  if (SwitchOnInWindows(shown, platform)) return true;
-  ErrorMessage(platform.messages, "Cannot switch '" + DisplayName(shown) + "' on in Windows' startup settings. "
-                                  "Nothing was changed.");
-  return false;
-}
-
 bool DeleteLocked(const TAppItem& shown, Platform& platform) {
   if (!MayChange(shown, !shown.Enabled(), platform)) return false;
   if (!shown.Enabled()) {
@@ -568,7 +556,7 @@ bool EnableEntry(const TAppItem& shown, Platform& platform) {
 
 bool SwitchOnEntry(const TAppItem& shown, Platform& platform) {
   if (!SwitchedOffByWindows(shown)) return false;
-  return UnderLock(platform, [&](Platform& locked) { return SwitchOnLocked(shown, locked); });
+  return UnderLock(platform, [&](Platform& locked) { return SwitchLocked(shown, true, locked); });
 }
 
 bool DeleteEntry(const TAppItem& shown, Platform& platform) {

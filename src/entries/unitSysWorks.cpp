@@ -230,7 +230,7 @@ void AddShortcut(TAppItem& entry, Platform& platform, const std::string& linkFil
   entry.SetLinkFile(linkFile);
   if (link.pathRead) {
     entry.SetCommandLine(LinkCommandLine(link.targetPath, link.arguments), platform.versions);
-    // A folder or drive target ("C:\\", "C:\\Data\\") has no file name.
+    // A folder or drive target ("C:\", "C:\Data\") has no file name.
     const std::string caption = ExtractFileName(entry.FullPath());
     entry.SetCaption(caption.empty() ? linkName : caption);
   } else {

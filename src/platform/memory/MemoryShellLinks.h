@@ -18,7 +18,7 @@ class MemoryShellLinks : public ShellLinks {
   // Set-up for tests: a link file as the shell would have written it, with extra standing for
   // the other data a shell keeps in the file (read and written by file only). A link without a
   // file-system target answers S_FALSE to the path query and stands, by its target, for an
-  // installer link ("{product code}"), a shell item ("::{...}\\name", named by its last part)
+  // installer link ("{product code}"), a shell item ("::{...}\name", named by its last part)
   // or, otherwise, a target the shell cannot tell; one with a broken show command fails that
   // query.
   void AddLink(std::string_view linkPath, const LinkData& link, bool fileSystemTarget = true,
