@@ -30,6 +30,9 @@ void TAppItem::SetCommandLine(std::string_view commandLine, VersionInfo& version
 }
 
 std::string TAppItem::ProgramFile() const {
+  // A shortcut without a file target is what Windows opens: its icon is the shortcut's.
+  const std::string kind = GetOptionString(*this, keys::TargetKind);
+  if (!kind.empty() && kind != kinds::File) return LinkFile();
   const std::string expanded = GetOptionString(*this, keys::ExpandedPath);
   return expanded.empty() ? FullPath() : expanded;
 }

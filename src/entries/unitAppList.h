@@ -166,7 +166,7 @@ class TAppItem : public TOptionsList {
   // version strings of FullPath.
   void SetCommandLine(std::string_view commandLine, VersionInfo& versions);
   // The file the entry starts, as the system finds it: FullPath, expanded where the value
-  // holds environment references.
+  // holds environment references; for a shortcut without a file target, the shortcut.
   std::string ProgramFile() const;
   // Reads the version strings of ProgramFile under the resource's first translation; an empty
   // one removes its key. A file without a version resource changes nothing.

@@ -1,6 +1,6 @@
-// The system benchmark: the system is seeded with entries (half Run values, half shortcuts,
-// spread over both Run keys and both Startup folders, plus a store of disabled entries a tenth
-// as large), then a refresh, a disable and an enable, the store and a bare scan are timed.
+// The system benchmark: the system is seeded with entries (half registry values, half
+// shortcuts, spread over the Run, RunOnce and policy keys of both hives and both Startup
+// folders, plus a store of disabled entries a tenth as large), then a refresh, a disable and an enable, the store and a bare scan are timed.
 #include "SystemBench.h"
 
 #include <cstdio>
@@ -24,16 +24,24 @@ std::string Numbered(const char* prefix, int number) {
 
 std::string Folder(Platform& platform, int csidl) { return GetSpecialFolderPath(platform.folders, csidl); }
 
-// No Run values, no shortcuts in the Startup folders, no store.
+// The view an entry of that origin is written in: the machine's policy in the 64-bit one, where
+// it is read; everything else in the program's own.
+RegView SeedView(int origin) { return origin == orPolicyCommon ? RegView::Bits64 : RegView::Native; }
+
+// The registry origins in the order the seeded values take them: Run, RunOnce, policy.
+constexpr int kMachineKeys[] = {orRegistryCommon, orRunOnceCommon, orPolicyCommon};
+constexpr int kUserKeys[] = {orRegistryUser, orRunOnceUser, orPolicyUser};
+
+// No registry values in the places listed, no files in the Startup folders, no store.
 void Clean(Platform& platform) {
-  for (RootKey root : {kHkeyLocalMachine, kHkeyCurrentUser}) {
-    TRegistry reg(platform.registry, root);
-    if (reg.OpenKey(kRunKeyPath, false))
+  for (const int origin : {orRegistryCommon, orRunOnceCommon, orPolicyCommon, orRegistryUser, orRunOnceUser, orPolicyUser}) {
+    TRegistry reg(platform.registry, RegistryRootOf(origin), SeedView(origin));
+    if (reg.OpenKey(RegistryKeyOf(origin), false))
       for (const std::string& name : reg.GetValueNames()) reg.DeleteValue(name);
   }
   StoreRegistry(platform.registry).DeleteKey(kDisabledAppsKey);
   for (int csidl : {kCsidlCommonStartup, kCsidlStartup})
-    for (const std::string& file : ListFiles(platform.files, Folder(platform, csidl) + "\\*.lnk"))
+    for (const std::string& file : ListFiles(platform.files, Folder(platform, csidl) + "\\*"))
       platform.files.RemoveFile(file);
 }
 
@@ -49,8 +57,9 @@ Layout LayoutFor(int active, int stored) {
   return Layout{runs / 2, runs - runs / 2, links / 2, links - links / 2, stored};
 }
 
-// Entry number i of a layout: Run values first (machine, then user), then shortcuts (common,
-// then user), then the stored ones.
+// Entry number i of a layout: registry values first (machine, then user; every fourth in the
+// RunOnce key and every fourth in the policy key), then shortcuts (common, then user), then
+// the stored ones.
 struct Seeded {
   std::string caption;  // as listed
   int origin;
@@ -67,8 +76,9 @@ class Seeder {
   std::string ProgramOf(int i) { return system_.Program(shared_ ? kSharedPrograms + i % 8 : i); }
 
   Seeded Entry(const Layout& layout, int i) {
-    if (i < layout.runMachine) return {Numbered("Bench Run", i), orRegistryCommon};
-    if (i < layout.runMachine + layout.runUser) return {Numbered("Bench Run", i), orRegistryUser};
+    const int key = i % 4 == 2 ? 1 : i % 4 == 3 ? 2 : 0;  // Run, RunOnce, policy
+    if (i < layout.runMachine) return {Numbered("Bench Run", i), kMachineKeys[key]};
+    if (i < layout.runMachine + layout.runUser) return {Numbered("Bench Run", i), kUserKeys[key]};
     const int origin = i < layout.runMachine + layout.runUser + layout.linkCommon ? orStartupCommon : orStartupUser;
     return {ExtractFileName(ProgramOf(i)), origin};
   }
@@ -79,9 +89,9 @@ class Seeder {
     for (int i = 0; i < layout.Active(); ++i) {
       const Seeded entry = Entry(layout, i);
       const std::string program = ProgramOf(i);
-      if (entry.origin == orRegistryCommon || entry.origin == orRegistryUser) {
-        TRegistry reg(platform_.registry, entry.origin == orRegistryCommon ? kHkeyLocalMachine : kHkeyCurrentUser);
-        if (!reg.OpenKey(kRunKeyPath, true)) return false;
+      if (IsRegistryOrigin(entry.origin)) {
+        TRegistry reg(platform_.registry, RegistryRootOf(entry.origin), SeedView(entry.origin));
+        if (!reg.OpenKey(RegistryKeyOf(entry.origin), true)) return false;
         reg.WriteString(entry.caption, "\"" + program + "\" /bench " + std::to_string(i));
       } else {
         const std::string folder = entry.origin == orStartupCommon ? common : user;
@@ -270,6 +280,7 @@ class Runner {
       runKeys.push_back(TimeMs([&] {
         ScanRunKey(list, platform_, kHkeyLocalMachine, kRunKeyPath);
         ScanRunKey(list, platform_, kHkeyCurrentUser, kRunKeyPath);
+        ScanRunOnceAndPolicyKeys(list, platform_);
       }));
       folders.push_back(TimeMs([&] {
         ScanStartupFolder(list, platform_, kCsidlCommonStartup);
@@ -296,7 +307,7 @@ class Runner {
     });
     const int listed = layout.Listed();
     const double parts = Median(runKeys) + Median(folders) + Median(store) + Median(icons);
-    table_.Add("  step: Run keys, with version strings", listed, Median(runKeys));
+    table_.Add("  step: registry keys, with version strings", listed, Median(runKeys));
     table_.Add("  step: Startup folders, with version strings", listed, Median(folders));
     table_.Add("  step: store load", listed, Median(store));
     table_.Add("  step: icons", listed, Median(icons));
@@ -380,7 +391,7 @@ class Runner {
     if (floor > 0 || !starts.empty()) table_.Note(note);
   }
 
-  // The four scans and the icons, without a store and without a list view.
+  // The scans and the icons, without a store and without a list view.
   void Scan(int runs, int links) {
     const Layout layout{runs / 2, runs - runs / 2, links / 2, links - links / 2, 0};
     Seeder seeder(system_, false);
@@ -393,11 +404,12 @@ class Runner {
       ScanRunKey(list, platform_, kHkeyCurrentUser, kRunKeyPath);
       ScanStartupFolder(list, platform_, kCsidlCommonStartup);
       ScanStartupFolder(list, platform_, kCsidlStartup);
+      ScanRunOnceAndPolicyKeys(list, platform_);
       images->Clear();
       list.LoadIcons(platform_.icons, *images);
     };
     scan();
-    const std::string what = "scan " + std::to_string(runs) + " Run values + " + std::to_string(links) +
+    const std::string what = "scan " + std::to_string(runs) + " registry values + " + std::to_string(links) +
                              " shortcuts, icons";
     if (!CheckListed(list, layout, what, table_)) return Fail();
     table_.Add(what, layout.Listed(), MedianMs(Runs(layout.Listed()), scan));

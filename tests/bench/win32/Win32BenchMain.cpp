@@ -113,7 +113,8 @@ class StraightThroughReader {
     ::SendMessageW(list_, LVM_DELETEALLITEMS, 0, 0);
     ::ImageList_RemoveAll(images_);
     complete_ = 0;
-    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) ReadRunKey(root);
+    for (const char* path : {kRunKeyPath, kRunOnceKeyPath, kPolicyRunKeyPath})
+      for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) ReadRunKey(root, path);
     for (int csidl : {CSIDL_COMMON_STARTUP, CSIDL_STARTUP}) ReadFolder(csidl);
     ::SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
     ::RedrawWindow(list_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
@@ -121,9 +122,9 @@ class StraightThroughReader {
   }
 
  private:
-  void ReadRunKey(HKEY root) {
+  void ReadRunKey(HKEY root, const char* path) {
     HKEY key = nullptr;
-    if (::RegOpenKeyExW(root, win32::Wide(kRunKeyPath).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+    if (::RegOpenKeyExW(root, win32::Wide(path).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
     wchar_t name[16384];
     std::vector<BYTE> data(65536);
     for (DWORD index = 0;; ++index) {
