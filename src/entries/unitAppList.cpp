@@ -31,8 +31,7 @@ void TAppItem::SetCommandLine(std::string_view commandLine, VersionInfo& version
 
 std::string TAppItem::ProgramFile() const {
   // A shortcut without a file target is what Windows opens: its icon is the shortcut's.
-  const std::string kind = GetOptionString(*this, keys::TargetKind);
-  if (!kind.empty() && kind != kinds::File) return LinkFile();
+  if (IsShortcutWithoutFileTarget(*this)) return LinkFile();
   const std::string expanded = GetOptionString(*this, keys::ExpandedPath);
   return expanded.empty() ? FullPath() : expanded;
 }
@@ -108,6 +107,11 @@ const char* RegistryKeyOf(int origin) {
 bool IsPlainStartupFile(const TAppItem& entry) {
   return GetOptionString(entry, keys::TargetKind) == kinds::File &&
          IsStartupFolderOrigin(std::atoi(GetOptionString(entry, keys::Origin).c_str()));
+}
+
+bool IsShortcutWithoutFileTarget(const TAppItem& entry) {
+  const std::string kind = GetOptionString(entry, keys::TargetKind);
+  return !kind.empty() && kind != kinds::File;
 }
 
 RegView MachineRunView(const TAppItem& entry) {

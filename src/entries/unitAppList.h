@@ -103,6 +103,9 @@ inline constexpr const char* Unreadable = "Unreadable";    // a file the shell c
 class TAppItem;
 // A Startup-folder file that is not a shortcut: switched off with Windows' own switch.
 bool IsPlainStartupFile(const TAppItem& entry);
+// A shortcut whose target is not a file (an installer's, a shell item, one the shell cannot
+// resolve or read): its bytes are all there is to compare it by and write it back from.
+bool IsShortcutWithoutFileTarget(const TAppItem& entry);
 
 // Shortcut files larger than this keep no bytes (they are compared and written back by their
 // properties): a shortcut is a few kilobytes, some carry tens of kilobytes of appended data,

@@ -128,7 +128,7 @@ Place ShortcutPlace(const TAppItem& entry, Platform& platform) {
   // Any other file stays where it is, switched by Windows' switch of its name.
   if (IsPlainStartupFile(entry)) return Place::Same;
   // A shortcut without a file target has nothing else to compare than its bytes.
-  if (!GetOptionString(entry, keys::TargetKind).empty() && !LinkBytesOf(entry)) return Place::Same;
+  if (IsShortcutWithoutFileTarget(entry) && !LinkBytesOf(entry)) return Place::Same;
   // The whole file compares: any change to the shortcut, whatever the shell keeps in it.
   if (const auto bytes = LinkBytesOf(entry))
     return platform.files.ReadWholeFile(linkFile) == *bytes ? Place::Same : Place::Different;
@@ -452,7 +452,7 @@ bool DisableLocked(const TAppItem& shown, Platform& platform) {
   // A Startup-folder file that is not a shortcut stays where it is, switched off by Windows.
   if (IsPlainStartupFile(shown)) return SwitchLocked(shown, false, platform);
   // A shortcut without a file target comes back only as the very file it was.
-  if (!GetOptionString(shown, keys::TargetKind).empty() && !LinkBytesOf(shown)) {
+  if (IsShortcutWithoutFileTarget(shown) && !LinkBytesOf(shown)) {
     ErrorMessage(platform.messages, "'" + DisplayName(shown) + "' cannot be disabled: its shortcut file is too large "
                                     "to be kept, and its target is not a file. Nothing was changed.");
     return false;

@@ -20,22 +20,11 @@ HMODULE SystemLibrary(const wchar_t* name) {
   return module;
 }
 
-HMODULE Version() {
-  static const HMODULE module = SystemLibrary(L"version.dll");
-  return module;
-}
-HMODULE CommonControls() {
-  static const HMODULE module = SystemLibrary(L"comctl32.dll");
-  return module;
-}
-HMODULE CommonDialogs() {
-  static const HMODULE module = SystemLibrary(L"comdlg32.dll");
-  return module;
-}
-HMODULE Installer() {
-  static const HMODULE module = SystemLibrary(L"msi.dll");
-  return module;
-}
+// Each library is loaded on its first use and kept.
+HMODULE Version() { static const HMODULE module = SystemLibrary(L"version.dll"); return module; }
+HMODULE CommonControls() { static const HMODULE module = SystemLibrary(L"comctl32.dll"); return module; }
+HMODULE CommonDialogs() { static const HMODULE module = SystemLibrary(L"comdlg32.dll"); return module; }
+HMODULE Installer() { static const HMODULE module = SystemLibrary(L"msi.dll"); return module; }
 
 // As the installer library declares them (not every edition of its header does).
 using DecomposeDescriptor = UINT(WINAPI*)(LPCWSTR, LPWSTR, LPWSTR, LPWSTR, LPDWORD);
