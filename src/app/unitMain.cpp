@@ -328,6 +328,7 @@ void TfrmMain::actDisableAppExecute() {
 void TfrmMain::actDeleteExecute() {
   const auto shown = SelectedShown();
   if (!shown) return;
+  if (const std::string refusal = DeleteRefusal(*shown); !refusal.empty()) return ErrorMessage(platform_.messages, refusal);
   if (!ConfirmMessage(platform_.messages, "Are you sure you wish to delete this item?")) return;
   // The list may have been read again while the question was open; an entry no longer
   // listed as it was is left alone.

@@ -54,6 +54,8 @@ std::vector<std::pair<const char*, std::string>> Fields(const TAppItem& entry) {
       {"path", entry.FullPath()},
       {"arguments", entry.Arguments()},
       {"linkFile", entry.LinkFile()},
+      {"package", GetOptionString(entry, keys::Package)},
+      {"taskId", GetOptionString(entry, keys::TaskId)},
       {"fileVersion", GetOptionString(entry, keys::FileVersion)},
       {"companyName", GetOptionString(entry, keys::CompanyName)},
       {"productName", GetOptionString(entry, keys::ProductName)},
@@ -211,6 +213,10 @@ int RunCommand(const Options& options, Platform& platform, Host& host) {
     return (enable ? EnableEntry(entry, platform) : DisableEntry(entry, platform)) ? kExitDone : kExitFailed;
   }
   // delete
+  if (const std::string refusal = DeleteRefusal(entry); !refusal.empty()) {
+    host.err << "KelderwickCmd: " << ConsoleText(refusal) << '\n';
+    return kExitFailed;
+  }
   if (!ConfirmMessage(platform.messages, "Are you sure you wish to delete this item?")) return kExitFailed;
   return DeleteEntry(entry, platform) ? kExitDone : kExitFailed;
 }
@@ -223,8 +229,8 @@ std::string UsageText() {
          "Commands:\n"
          "  list            every startup entry, in the order the window lists them\n"
          "  show ID         one entry's details\n"
-         "  disable ID      switch an entry off (it is kept in Kelderwick's store)\n"
-         "  enable ID       switch a stored entry back on\n"
+         "  disable ID      switch an entry off (kept in Kelderwick's store, or by Windows' own switch)\n"
+         "  enable ID       switch an entry back on\n"
          "  delete ID       remove an entry for good (asks first; --yes to not ask)\n"
          "  export FILE     write the list, the store, the machine name and the time as JSON\n"
          "\n"
@@ -292,6 +298,9 @@ std::string EntryId(const TAppItem& entry) {
     const bool shortcut = where == std::to_string(orStartupCommon) || where == std::to_string(orStartupUser);
     const bool machine = where == std::to_string(orRegistryCommon) || where == std::to_string(orRunOnceCommon);
     name = shortcut ? FileNameOf(entry.LinkFile()) : entry.Caption();
+    // A Store app's task is named by its package family and its id (a path of the registry).
+    if (where == std::to_string(orStoreApp))
+      name = GetOptionString(entry, keys::PackageFamily) + "\\" + GetOptionString(entry, keys::TaskId);
     // The 32-bit view of the machine's keys on 64-bit Windows is a place of its own.
     if (machine && GetOptionString(entry, keys::View) == "32") view = "32";
   }

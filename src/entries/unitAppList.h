@@ -23,6 +23,7 @@ enum TOrigin : int {
   orRunOnceUser = 5,     // a value of the RunOnce key under HKEY_CURRENT_USER
   orPolicyCommon = 6,    // a value of the policy Run key under HKEY_LOCAL_MACHINE
   orPolicyUser = 7,      // a value of the policy Run key under HKEY_CURRENT_USER
+  orStoreApp = 8,        // a startup task of a packaged (Store) app of the user
 };
 
 inline constexpr const char* kRunKeyPath = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
@@ -89,6 +90,21 @@ inline constexpr const char* Feature = "Feature";
 inline constexpr const char* Url = "Url";
 // "TRUE" for a file that is both hidden and a system file.
 inline constexpr const char* SuperHidden = "SuperHidden";
+// A Store app's startup task: its package (full name and family name), the task's id, the
+// package's identity, properties and folder, the executable (relative to the folder), and the
+// State Windows keeps for the task (empty when it keeps none: TaskDefault, "TRUE" when the
+// manifest enables the task, applies).
+inline constexpr const char* Package = "Package";
+inline constexpr const char* PackageFamily = "PackageFamily";
+inline constexpr const char* TaskId = "TaskId";
+inline constexpr const char* PackageName = "PackageName";
+inline constexpr const char* PackagePublisher = "PackagePublisher";
+inline constexpr const char* PublisherName = "PublisherName";
+inline constexpr const char* PackageVersion = "PackageVersion";
+inline constexpr const char* InstallFolder = "InstallFolder";
+inline constexpr const char* Executable = "Executable";
+inline constexpr const char* TaskState = "TaskState";
+inline constexpr const char* TaskDefault = "TaskDefault";
 }  // namespace keys
 
 // The values of keys::TargetKind.

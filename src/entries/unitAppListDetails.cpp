@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "entries/unitStartupApproved.h"
+#include "entries/unitStoreApps.h"
 #include "util/unitStrUtils.h"
 
 namespace kw {
@@ -16,13 +17,14 @@ namespace {
 const char* const OriginTexts[] = {"Registry ( Common )",        "Registry ( User )",
                                    "Startup Folder ( Common )",  "Startup Folder ( User )",
                                    "Registry RunOnce ( Common )", "Registry RunOnce ( User )",
-                                   "Policy ( Common )",          "Policy ( User )"};
+                                   "Policy ( Common )",          "Policy ( User )",
+                                   "Store app"};
 
 std::string OrFallback(const std::string& value, const char* fallback) { return value.empty() ? fallback : value; }
 
 }  // namespace
 
-std::string OriginText(int origin) { return origin >= 0 && origin <= orPolicyUser ? OriginTexts[origin] : "unknown"; }
+std::string OriginText(int origin) { return origin >= 0 && origin <= orStoreApp ? OriginTexts[origin] : "unknown"; }
 
 std::string FoundInText(const TAppItem& entry) {
   const int origin = entry.Origin();
@@ -62,6 +64,22 @@ std::vector<std::pair<std::string, std::string>> AboutLines(const TAppItem& entr
   if (GetOptionBool(entry, keys::SuperHidden))
     lines.emplace_back("Hidden", "a hidden system file: Windows opens it only while Explorer shows protected "
                                  "operating system files");
+  if (origin == orStoreApp) {
+    const auto value = [&](const char* key) { return OrFallback(GetOptionString(entry, key), "unknown"); };
+    const std::string publisher = GetOptionString(entry, keys::PublisherName);
+    const std::string identity = GetOptionString(entry, keys::PackagePublisher);
+    lines.emplace_back("Package", value(keys::PackageName));
+    lines.emplace_back("Publisher", publisher.empty() ? OrFallback(identity, "unknown")
+                                    : identity.empty() ? publisher
+                                                       : publisher + " (" + identity + ")");
+    lines.emplace_back("Version", value(keys::PackageVersion));
+    lines.emplace_back("Installed in", value(keys::InstallFolder));
+    lines.emplace_back("Executable", value(keys::Executable));
+    lines.emplace_back("Startup task", value(keys::TaskId));
+    lines.emplace_back("State", TaskStateText(entry));
+    lines.emplace_back("Removed", "with the app, in Windows' Settings (Apps); Kelderwick switches it off and on only");
+    return lines;
+  }
   const std::string switchedOff = SwitchedOffText(entry);
   if (!switchedOff.empty()) lines.emplace_back("Switched off by", switchedOff);
   return lines;

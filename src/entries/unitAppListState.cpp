@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "entries/unitStartupApproved.h"
+#include "entries/unitStoreApps.h"
 #include "entries/unitSysWorks.h"
 #include "platform/CachedVersionInfo.h"
 #include "util/unitStdMessages.h"
@@ -277,6 +278,9 @@ bool SamePlace(const TAppItem& a, const TAppItem& b) {
   if (MachineRunView(a) != MachineRunView(b)) return false;
   if (origin == std::to_string(orStartupCommon) || origin == std::to_string(orStartupUser))
     return SameText(a.LinkFile(), b.LinkFile());
+  if (origin == std::to_string(orStoreApp))
+    return SameText(GetOptionString(a, keys::PackageFamily), GetOptionString(b, keys::PackageFamily)) &&
+           GetOptionString(a, keys::TaskId) == GetOptionString(b, keys::TaskId);
   return SameText(a.Caption(), b.Caption());
 }
 
@@ -435,8 +439,31 @@ void SayMessengerPolicy(const TAppItem& entry, const std::string& done, const st
                                       ", but the Messenger policy that goes with it could not be set: " + failure);
 }
 
+// Switches a Store app's startup task on or off with the State Windows keeps for it, as its
+// Settings do. A state set by policy is left alone, and so is a task already as asked.
+bool SwitchTaskLocked(const TAppItem& shown, bool on, Platform& platform) {
+  const std::optional<std::string> now = CurrentTaskState(shown, platform);
+  if (!now || *now != GetOptionString(shown, keys::TaskState)) {
+    SayChanged(shown, platform);
+    return false;
+  }
+  if (TaskStateIsPolicy(shown)) {
+    ErrorMessage(platform.messages, "'" + DisplayName(shown) + "' is switched " +
+                                        (*now == std::to_string(tsEnabledByPolicy) ? "on" : "off") +
+                                        " by a policy of this computer, which neither Kelderwick nor Windows' "
+                                        "settings can change. Nothing was changed.");
+    return false;
+  }
+  if (on == !SwitchedOffByWindows(shown)) return true;
+  if (WriteTaskState(shown, on ? tsEnabled : tsDisabledByUser, platform)) return true;
+  ErrorMessage(platform.messages, "Cannot switch '" + DisplayName(shown) + "' " + (on ? "on" : "off") +
+                                      " in Windows' startup settings. Nothing was changed.");
+  return false;
+}
+
 // Switches the entry on or off with Windows' own switch; the entry stays where it is.
 bool SwitchLocked(const TAppItem& shown, bool on, Platform& platform) {
+  if (IsStoreAppTask(shown)) return SwitchTaskLocked(shown, on, platform);
   if (!MayChange(shown, false, platform)) return false;
   if (PlaceOf(shown, platform) != Place::Same) {
     SayChanged(shown, platform);
@@ -449,8 +476,9 @@ bool SwitchLocked(const TAppItem& shown, bool on, Platform& platform) {
 }
 
 bool DisableLocked(const TAppItem& shown, Platform& platform) {
-  // A Startup-folder file that is not a shortcut stays where it is, switched off by Windows.
-  if (IsPlainStartupFile(shown)) return SwitchLocked(shown, false, platform);
+  // A Startup-folder file that is not a shortcut, and a Store app's task, stay where they are,
+  // switched off by Windows.
+  if (IsPlainStartupFile(shown) || IsStoreAppTask(shown)) return SwitchLocked(shown, false, platform);
   // A shortcut without a file target comes back only as the very file it was.
   if (IsShortcutWithoutFileTarget(shown) && !LinkBytesOf(shown)) {
     ErrorMessage(platform.messages, "'" + DisplayName(shown) + "' cannot be disabled: its shortcut file is too large "
@@ -520,6 +548,10 @@ bool EnableLocked(const TAppItem& shown, Platform& platform) {
 }
 
 bool DeleteLocked(const TAppItem& shown, Platform& platform) {
+  if (const std::string refusal = DeleteRefusal(shown); !refusal.empty()) {
+    ErrorMessage(platform.messages, refusal);
+    return false;
+  }
   if (!MayChange(shown, !shown.Enabled(), platform)) return false;
   if (!shown.Enabled()) {
     if (RemoveFromStore(shown, platform)) return true;
@@ -561,6 +593,12 @@ bool SwitchOnEntry(const TAppItem& shown, Platform& platform) {
 
 bool DeleteEntry(const TAppItem& shown, Platform& platform) {
   return UnderLock(platform, [&](Platform& locked) { return DeleteLocked(shown, locked); });
+}
+
+std::string DeleteRefusal(const TAppItem& entry) {
+  if (!IsStoreAppTask(entry) || !entry.Enabled()) return {};
+  return "'" + DisplayName(entry) + "' is the startup task of a Store app: it goes when the app is uninstalled, in "
+         "Windows' Settings (Apps). Kelderwick can switch it off and on. Nothing was changed.";
 }
 
 bool SaveDisabledApps(const TAppList& list, Platform& platform) {
@@ -644,9 +682,11 @@ std::string ScanAllEntries(TAppList& list, Platform& platform, ImageList* images
   ScanStartupFolder(list, scan, kCsidlCommonStartup);
   ScanStartupFolder(list, scan, kCsidlStartup);
   ScanRunOnceAndPolicyKeys(list, scan);
+  const std::string packageProblems = ScanStoreApps(list, scan);
   MarkWindowsSwitches(list, platform);
   std::string problems = LoadDisabledApps(list, platform);
   if (images && readFiles) list.LoadIcons(local, *images);
+  if (!packageProblems.empty()) problems += (problems.empty() ? "" : "\n\n") + packageProblems;
   return problems;
 }
 

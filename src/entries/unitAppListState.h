@@ -56,6 +56,9 @@ bool SamePlace(const TAppItem& a, const TAppItem& b);
 bool DisableEntry(const TAppItem& shown, Platform& platform);
 bool EnableEntry(const TAppItem& shown, Platform& platform);
 bool DeleteEntry(const TAppItem& shown, Platform& platform);
+// Why the entry cannot be deleted, in words for the user; empty when it can. A Store app's
+// startup task goes with its app.
+std::string DeleteRefusal(const TAppItem& entry);
 // Ticking an entry that Windows' own startup settings switched off switches it on the way
 // Windows does; nothing moves into the store.
 bool SwitchOnEntry(const TAppItem& shown, Platform& platform);
@@ -72,12 +75,14 @@ bool SaveDisabledApps(const TAppList& list, Platform& platform);
 std::string LoadDisabledApps(TAppList& list, Platform& platform);
 
 // Lists every entry afresh, in the order the window shows them: the machine's Run key, the
-// user's, the common Startup folder, the user's, then the stored entries. A program file that
+// user's, the common Startup folder, the user's, the RunOnce and policy keys, the Store apps'
+// startup tasks, then the stored entries. A program file that
 // several entries start has its version resource read once, and files on other computers are
 // not read at all (LocalFilesOnly). With images, each entry's icon is added to them. Without
 // readFiles no program file is read: the entries come without version strings and icons, to
 // be read afterwards (ReadVersionStrings, PutVersionStrings). Returns LoadDisabledApps'
-// description of what could not be read of the store.
+// description of what could not be read of the store, followed by ScanStoreApps' of the
+// package manifests that could not be read.
 std::string ScanAllEntries(TAppList& list, Platform& platform, ImageList* images = nullptr, bool readFiles = true);
 
 // What the user is told when a change that concerns every user is refused for lack of rights.

@@ -1,5 +1,6 @@
 #pragma once
 // Facts about the running program and its user.
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,9 @@ class Environment {
   // The text with its environment references ("%windir%") replaced by their values; a
   // reference to an unknown variable stays as it is.
   virtual std::string ExpandStrings(std::string_view text) = 0;
+  // The text an indirect string names ("@{<package full name>?ms-resource://...}", "@file,-id"),
+  // as the shell resolves it; nullopt when it cannot be resolved.
+  virtual std::optional<std::string> LoadIndirectString(std::string_view source) = 0;
 };
 
 }  // namespace kw

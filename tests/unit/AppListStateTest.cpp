@@ -8,10 +8,13 @@
 
 #include "MainFormSupport.h"
 #include "RegistryReadBack.h"
+#include "StoreAppSeed.h"
 #include "entries/unitAppListDetails.h"
 #include "entries/unitAppListState.h"
 #include "entries/unitStartupApproved.h"
+#include "entries/unitStoreApps.h"
 #include "entries/unitSysWorks.h"
+#include "platform/memory/MemoryRichTextPane.h"
 #include "util/unitErrors.h"
 
 namespace kw {
@@ -167,6 +170,83 @@ TEST_F(StateTest, EveryLogonPlaceIsListedAndSwitchedItsOwnWay) {
   form->actDeleteExecute();
   EXPECT_FALSE(sys.files.FileExists(kStartup + "\\run me.bat"));
   EXPECT_FALSE(switches.ValueExists("run me.bat"));
+}
+
+// Store apps' startup tasks are listed after the other places and before the stored entries,
+// named as their packages name them, and switched with the State Windows keeps for them (1
+// off, 2 on, nothing else written); a state set by policy, a task changed meanwhile and
+// deleting are refused; a manifest that cannot be read is said.
+TEST_F(StateTest, StoreAppTasksAreSwitchedWithWindowsOwnState) {
+  sys.SetWindows64(true);
+  using testing::PackageFullName, testing::PackageManifestXml, testing::TaskStateNow;
+  const std::string notes = PackageFullName("Tessaly.Notes", "2.3.1.0"), chat = PackageFullName("Orrin.Chat"),
+                    agent = PackageFullName("Corp.Agent"), broken = PackageFullName("Broken.App");
+  const std::string apps = "C:\\Program Files\\WindowsApps\\";
+  const std::string chatName = "@{" + chat + "?ms-resource://Orrin.Chat/Resources/AppName}";
+  struct Package {
+    std::string fullName, manifest, displayName;
+  };
+  for (const auto& [fullName, manifest, shown] : std::vector<Package>{
+           {notes, PackageManifestXml("Tessaly.Notes", "Notes", {{"NotesStartup", "ms-resource:StartupName", "", true}},
+                                      "2.3.1.0"), ""},
+           {chat, PackageManifestXml("Orrin.Chat", "ms-resource:AppName", {{"ChatTask", "", "", true, "uap5"}}), chatName},
+           {agent, PackageManifestXml("Corp.Agent", "Agent", {{"On", "Agent on", "", false}, {"Off", "Agent off", "", true}}), ""},
+           {broken, "<Package", ""}}) {
+    sys.files.AddFile(apps + fullName + "\\AppxManifest.xml", manifest);
+    testing::RegisterPackage(sys.registry, fullName, apps + fullName, shown);
+  }
+  sys.environment.indirectStrings["@{" + notes + "?ms-resource://Tessaly.Notes/Resources/StartupName}"] = "Notes at logon";
+  sys.environment.indirectStrings[chatName] = "Orrin Chat";
+  testing::SetTaskState(sys.registry, chat, "ChatTask", tsDisabledByUser);
+  testing::SetTaskState(sys.registry, agent, "On", tsEnabledByPolicy);
+  testing::SetTaskState(sys.registry, agent, "Off", tsDisabledByPolicy);
+  sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, "Plain", "C:\\plain.exe");
+  Start();
+  ASSERT_EQ(sys.messages.shown.size(), 1u);
+  EXPECT_NE(sys.messages.shown[0].text.find("'" + broken + "': not well-formed XML"), std::string::npos);
+  sys.messages.shown.clear();
+  Toggle("Plain", true);
+
+  std::vector<std::pair<std::string, bool>> listed;
+  for (const auto& item : view.items) listed.emplace_back(item.caption, item.checked);
+  EXPECT_EQ(listed, (std::vector<std::pair<std::string, bool>>{
+                        {"  Agent on", true}, {"  Agent off", false}, {"  Orrin Chat", false}, {"  Notes at logon", true},
+                        {"  Plain", false}}));
+  const TAppItem& shown = this->apps.GetItem(IndexOf("Notes at logon", true));
+  EXPECT_EQ(FoundInText(shown), "Store app");
+  EXPECT_EQ(shown.FullPath(), apps + notes + "\\app\\Tessaly.Notes.exe");
+
+  Toggle("Notes at logon", true);
+  Toggle("Orrin Chat", false);
+  EXPECT_EQ(TaskStateNow(sys.registry, notes, "NotesStartup"), "1");
+  EXPECT_EQ(TaskStateNow(sys.registry, chat, "ChatTask"), "2");
+  EXPECT_EQ(Stored(), std::vector<std::string>{"Plain"}) << "nothing moves into the store";
+  EXPECT_TRUE(sys.messages.shown.empty());
+  MemoryRichTextPane pane;
+  ShowDetails(this->apps.GetItem(IndexOf("Notes at logon", false)), pane);
+  std::vector<std::string> details;
+  for (size_t i = 0; i < pane.lines.size(); ++i) details.push_back(pane.Text(i));
+  for (const char* line : {"  Version:  2.3.1.0", "  Startup task:  NotesStartup", "  State:  off, switched off by the user",
+                           "  Publisher:  Tessaly Works (CN=Tessaly Works, O=Tessaly Works, C=NL)"})
+    EXPECT_NE(std::find(details.begin(), details.end(), line), details.end()) << line;
+
+  // Policy states stay; so does a task that Windows switched meanwhile, and deleting is refused.
+  Toggle("Agent on", true);
+  Toggle("Agent off", false);
+  testing::SetTaskState(sys.registry, notes, "NotesStartup", tsEnabled);
+  Toggle("Notes at logon", false);
+  view.SelectItem(IndexOf("Orrin Chat", true));
+  form->actDeleteExecute();
+  ASSERT_EQ(sys.messages.shown.size(), 4u);
+  EXPECT_NE(sys.messages.shown[0].text.find("switched on by a policy"), std::string::npos);
+  EXPECT_NE(sys.messages.shown[1].text.find("switched off by a policy"), std::string::npos);
+  EXPECT_NE(sys.messages.shown[2].text.find("changed by another program"), std::string::npos);
+  EXPECT_NE(sys.messages.shown[3].text.find("uninstalled"), std::string::npos);
+  EXPECT_EQ(TaskStateNow(sys.registry, agent, "On"), "4");
+  EXPECT_EQ(TaskStateNow(sys.registry, agent, "Off"), "3");
+  EXPECT_EQ(TaskStateNow(sys.registry, notes, "NotesStartup"), "2");
+  EXPECT_GE(IndexOf("Notes at logon", true), 0) << "listed as it is now";
+  EXPECT_TRUE(sys.files.FileExists(apps + chat + "\\AppxManifest.xml"));
 }
 
 // On 64-bit Windows the store is in the 32-bit registry view, where the 32-bit build keeps it.

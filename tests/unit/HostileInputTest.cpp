@@ -10,8 +10,10 @@
 
 #include "MainFormSupport.h"
 #include "RegistryReadBack.h"
+#include "StoreAppSeed.h"
 #include "entries/unitAppListDetails.h"
 #include "entries/unitAppListState.h"
+#include "entries/unitStoreApps.h"
 #include "entries/unitSysWorks.h"
 #include "util/unitErrors.h"
 #include "util/unitStdMessages.h"
@@ -347,6 +349,67 @@ TEST_F(HostileInput, ARunKeyWithAValueOfEveryTypeListsOnlyItsStrings) {
     EXPECT_EQ(Value(now->type, now->data), value) << name;
   }
   EXPECT_EQ(RunValue("Text"), "C:\\text.exe /a");
+}
+
+// Package manifests are read by the system's XML reader (expat here, XmlLite on Windows): real
+// ones with all their namespaces give their startup tasks, and hostile ones are refused whole,
+// quickly, with a reason.
+TEST(PackageManifest, TasksComeFromEveryNamespaceAndHostileDocumentsAreRefused) {
+  const std::string good = testing::PackageManifestXml(
+      "Tessaly.Notes", "ms-resource:AppName",
+      {{"NotesStartup", "Notes", "app\\tray.exe", true, "desktop"}, {"SyncTask", "", "", false, "uap5"}});
+  PackageManifest manifest;
+  ASSERT_EQ(ReadPackageManifest(good, manifest), "");
+  EXPECT_EQ(manifest.name, "Tessaly.Notes");
+  EXPECT_EQ(manifest.publisher, "CN=Tessaly Works, O=Tessaly Works, C=NL");
+  EXPECT_EQ(manifest.displayName, "ms-resource:AppName");
+  EXPECT_EQ(manifest.publisherDisplayName, "Tessaly Works");
+  ASSERT_EQ(manifest.startupTasks.size(), 2u);
+  EXPECT_EQ(manifest.startupTasks[0].executable, "app\\tray.exe") << "the extension's own";
+  EXPECT_TRUE(manifest.startupTasks[0].enabled);
+  EXPECT_EQ(manifest.startupTasks[1].executable, "app\\Tessaly.Notes.exe") << "the application's";
+  EXPECT_FALSE(manifest.startupTasks[1].enabled);
+  // The same document in UTF-16 with its byte-order mark.
+  std::string utf16 = "\xFF\xFE";
+  for (const char c : ReplaceAll(good, "utf-8", "utf-16")) utf16 += std::string{c, '\0'};
+  ASSERT_EQ(ReadPackageManifest(utf16, manifest), "");
+  EXPECT_EQ(manifest.startupTasks.size(), 2u);
+
+  // Startup tasks only where Windows looks for them: not in another category, not in a
+  // namespace that is not the manifest's, not without an id.
+  const std::string decoys = ReplaceAll(
+      good, "<uap:Protocol Name=\"tessaly\" />",
+      "<uap:Protocol Name=\"tessaly\" /><desktop:StartupTask TaskId=\"Decoy1\" Enabled=\"true\" />"
+      "</uap:Extension><x:Extension xmlns:x=\"urn:other\" Category=\"windows.startupTask\">"
+      "<x:StartupTask TaskId=\"Decoy2\" Enabled=\"true\" /></x:Extension>"
+      "<uap5:Extension Category=\"windows.startupTask\"><uap5:StartupTask Enabled=\"true\" /></uap5:Extension>"
+      "<uap5:Extension Category=\"windows.startupTask\"><uap5:StartupTask TaskId=\"a\\b\" /></uap5:Extension>"
+      "<uap:Extension Category=\"windows.protocol\">");
+  ASSERT_EQ(ReadPackageManifest(decoys, manifest), "");
+  EXPECT_EQ(manifest.startupTasks.size(), 2u);
+
+  const std::string laughs =
+      "<?xml version=\"1.0\"?><!DOCTYPE Package [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;\">"
+      "<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;\"><!ENTITY d \"&c;&c;&c;&c;&c;&c;&c;&c;\">]>" +
+      ReplaceAll(good.substr(good.find("<Package")), "Tessaly Works</PublisherDisplayName>", "&d;</PublisherDisplayName>");
+  std::string deep = good.substr(0, good.find("</Package>"));
+  for (int i = 0; i < 5000; ++i) deep += "<uap:X>";
+  const std::vector<std::pair<const char*, std::string>> hostile{
+      {"cut short", good.substr(0, good.size() / 2)},
+      {"entity expansion", laughs},
+      {"external entity", "<?xml version=\"1.0\"?><!DOCTYPE Package SYSTEM \"file:///C:/windows/win.ini\">" +
+                              good.substr(good.find("<Package"))},
+      {"deep", deep},
+      {"huge", ReplaceAll(good, "<Logo>", "<Logo>" + std::string(5u << 20, 'x'))},
+      {"not a manifest", "<Other xmlns=\"http://schemas.microsoft.com/appx/manifest/foundation/windows10\"/>"},
+      {"empty", ""},
+      {"binary", std::string("\x00\x01\xFE\xFF<Package", 12)}};
+  for (const auto& [what, document] : hostile) {
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_NE(ReadPackageManifest(document, manifest), "") << what;
+    EXPECT_TRUE(manifest.startupTasks.empty()) << what;
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2)) << what;
+  }
 }
 
 }  // namespace

@@ -202,8 +202,9 @@ TEST_F(ScanTest, ShortcutsBecomeEntriesNamedByTheirTarget) {
   for (const auto& [caption, kind] : kinds) {
     const TAppItem& entry = list.GetItem(IndexOf(caption));
     EXPECT_EQ(GetOptionString(entry, keys::TargetKind), kind) << caption;
-    if (kind != kinds::File)
+    if (kind != kinds::File) {
       EXPECT_EQ(LinkBytesOf(entry), sys.files.ReadWholeFile(entry.LinkFile())) << caption << ": kept byte for byte";
+    }
   }
   EXPECT_EQ(list.GetItem(IndexOf("Fonts")).FullPath(), "::{26EE0668}\\Fonts");
   EXPECT_EQ(GetOptionString(list.GetItem(IndexOf("Office")), keys::ProductCode), "{91120000-0030-0000-0000-0000000FF1CE}");

@@ -28,12 +28,18 @@ class MemoryEnvironment : public Environment {
     }
     return out;
   }
+  std::optional<std::string> LoadIndirectString(std::string_view source) override {
+    const auto found = indirectStrings.find(std::string(source));
+    if (found == indirectStrings.end()) return std::nullopt;
+    return found->second;
+  }
 
   std::string executablePath = "C:\\Program Files\\Kelderwick\\Kelderwick.exe";
   std::string languageName = "English";
   std::string tempFolder = "C:\\users\\tester\\Temp\\";
   bool windows64 = false;  // as 64-bit Windows for a 64-bit program
   std::map<std::string, std::string> variables{{"windir", "C:\\windows"}, {"SystemRoot", "C:\\windows"}};
+  std::map<std::string, std::string> indirectStrings;  // what LoadIndirectString resolves
 };
 
 }  // namespace kw

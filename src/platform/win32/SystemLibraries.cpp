@@ -25,6 +25,7 @@ HMODULE Version() { static const HMODULE module = SystemLibrary(L"version.dll");
 HMODULE CommonControls() { static const HMODULE module = SystemLibrary(L"comctl32.dll"); return module; }
 HMODULE CommonDialogs() { static const HMODULE module = SystemLibrary(L"comdlg32.dll"); return module; }
 HMODULE Installer() { static const HMODULE module = SystemLibrary(L"msi.dll"); return module; }
+HMODULE XmlLite() { static const HMODULE module = SystemLibrary(L"xmllite.dll"); return module; }
 
 // As the installer library declares them (not every edition of its header does).
 using DecomposeDescriptor = UINT(WINAPI*)(LPCWSTR, LPWSTR, LPWSTR, LPWSTR, LPDWORD);
@@ -117,6 +118,11 @@ UINT MsiDecomposeDescriptorW(LPCWSTR descriptor, LPWSTR productCode, LPWSTR feat
 UINT MsiGetProductInfoW(LPCWSTR productCode, LPCWSTR property, LPWSTR value, LPDWORD length) {
   static const auto found = Find<GetProductInfo>(Installer(), "MsiGetProductInfoW");
   return found ? found(productCode, property, value, length) : ERROR_CALL_NOT_IMPLEMENTED;
+}
+
+HRESULT CreateXmlReader(REFIID iid, void** reader, IMalloc* allocator) {
+  KW_SYSTEM_FUNCTION(XmlLite, CreateXmlReader);
+  return found ? found(iid, reader, allocator) : E_NOTIMPL;
 }
 
 }  // namespace kw::win32::sys

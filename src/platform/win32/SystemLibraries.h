@@ -9,6 +9,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <commdlg.h>
+#include <objidl.h>
 
 namespace kw::win32::sys {
 
@@ -37,5 +38,8 @@ BOOL GetOpenFileNameW(LPOPENFILENAMEW dialog);
 UINT MsiDecomposeDescriptorW(LPCWSTR descriptor, LPWSTR productCode, LPWSTR feature, LPWSTR component,
                              LPDWORD argumentOffset);
 UINT MsiGetProductInfoW(LPCWSTR productCode, LPCWSTR property, LPWSTR value, LPDWORD length);
+
+// XmlLite's reader; E_NOTIMPL without the library.
+HRESULT CreateXmlReader(REFIID iid, void** reader, IMalloc* allocator);
 
 }  // namespace kw::win32::sys

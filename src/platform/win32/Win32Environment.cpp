@@ -1,6 +1,7 @@
 #include "platform/win32/Win32Environment.h"
 
 #include <windows.h>
+#include <shlwapi.h>
 
 #include <vector>
 
@@ -47,6 +48,14 @@ std::string Win32Environment::ExpandStrings(std::string_view text) {
   const DWORD written = ::ExpandEnvironmentStringsW(source.c_str(), expanded.data(), size + 1);
   if (written == 0 || written > size + 1) return std::string(text);
   return Narrow(std::wstring_view(expanded.data(), written - 1));
+}
+
+std::optional<std::string> Win32Environment::LoadIndirectString(std::string_view source) {
+  // A package's strings are a few hundred characters at most; longer ones are cut.
+  std::vector<wchar_t> text(4096);
+  if (FAILED(::SHLoadIndirectString(Wide(source).c_str(), text.data(), static_cast<UINT>(text.size()), nullptr)))
+    return std::nullopt;
+  return Narrow(text.data());
 }
 
 }  // namespace kw::win32
