@@ -30,6 +30,7 @@ HMODULE XmlLite() { static const HMODULE module = SystemLibrary(L"xmllite.dll");
 // As the installer library declares them (not every edition of its header does).
 using DecomposeDescriptor = UINT(WINAPI*)(LPCWSTR, LPWSTR, LPWSTR, LPWSTR, LPDWORD);
 using GetProductInfo = UINT(WINAPI*)(LPCWSTR, LPCWSTR, LPWSTR, LPDWORD);
+using CreateReader = HRESULT(WINAPI*)(REFIID, void**, IMalloc*);
 
 template <typename Function>
 Function Find(HMODULE module, const char* name) {
@@ -121,7 +122,7 @@ UINT MsiGetProductInfoW(LPCWSTR productCode, LPCWSTR property, LPWSTR value, LPD
 }
 
 HRESULT CreateXmlReader(REFIID iid, void** reader, IMalloc* allocator) {
-  KW_SYSTEM_FUNCTION(XmlLite, CreateXmlReader);
+  static const auto found = Find<CreateReader>(XmlLite(), "CreateXmlReader");
   return found ? found(iid, reader, allocator) : E_NOTIMPL;
 }
 

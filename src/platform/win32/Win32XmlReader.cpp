@@ -47,7 +47,7 @@ std::string ReadXml(std::string_view document, XmlHandler& handler, const XmlLim
   ComPtr<IStream> stream;
   *stream.put() = ::SHCreateMemStream(reinterpret_cast<const BYTE*>(document.data()), static_cast<UINT>(document.size()));
   ComPtr<IXmlReader> reader;
-  if (!stream || FAILED(win32::sys::CreateXmlReader(IID_IXmlReader, reader.put_void(), nullptr)) || !reader)
+  if (!stream || FAILED(win32::sys::CreateXmlReader(__uuidof(IXmlReader), reader.put_void(), nullptr)) || !reader)
     return "the XML reader cannot be started";
   // No document type declaration is read, so no entity is defined or expanded.
   if (FAILED(reader->SetProperty(XmlReaderProperty_DtdProcessing, DtdProcessing_Prohibit)) ||
