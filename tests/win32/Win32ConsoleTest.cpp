@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include "RegistryReadBack.h"
+#include "StoreAppSeed.h"
 #include "ShellTestSupport.h"
 #include "entries/unitAppListState.h"
 #include "entries/unitSysWorks.h"
@@ -244,6 +245,91 @@ TEST_F(Win32Console, OutputIsValidUtf8AndActionsKeepExactNames) {
   EXPECT_EQ(testing::RunValue(platform.registry, kHkeyCurrentUser, name), "<missing>");
   ASSERT_EQ(RunCmd(L"enable " + Wide(IdOf(shown))).exitCode, 0u);
   EXPECT_EQ(testing::RunValue(platform.registry, kHkeyCurrentUser, name), "C:\\app.exe");
+}
+
+// Store apps laid out in the prefix as Windows lays them out for a user: the console lists their
+// startup tasks with the package and task id, shows them, switches them by writing their State
+// and nothing else, leaves a state set by policy alone, refuses to delete them, and lists the
+// rest when a manifest is malformed.
+TEST_F(Win32Console, StoreAppTasksAreListedAndSwitchedByTheirState) {
+  using testing::PackageFullName, testing::TaskStateNow;
+  test_support::ScratchFolder apps("windowsapps");
+  ASSERT_TRUE(apps.created());
+  const std::string notes = PackageFullName("Tessaly.Notes", "2.3.1.0"), agent = PackageFullName("Corp.Agent"),
+                    broken = PackageFullName("Broken.App");
+  struct Package {
+    std::string fullName, manifest;
+  };
+  for (const auto& [fullName, manifest] : std::vector<Package>{
+           {notes, testing::PackageManifestXml("Tessaly.Notes", "Notes", {{"NotesStartup", "Notes", "", true, "uap5"}})},
+           {agent, testing::PackageManifestXml("Corp.Agent", "Agent", {{"Forced", "Agent", "", false}})},
+           {broken, "<Package xmlns=\"http://schemas.microsoft.com/appx/manifest/foundation/windows10\"><Identity"}}) {
+    ASSERT_TRUE(::CreateDirectoryW(Wide(apps / fullName).c_str(), nullptr));
+    ASSERT_TRUE(::CreateDirectoryW(Wide(apps / fullName + "\\app").c_str(), nullptr));
+    ASSERT_TRUE(system.files.WriteWholeFile(apps / fullName + "\\AppxManifest.xml", manifest));
+    testing::RegisterPackage(platform.registry, fullName, apps / fullName);
+  }
+  // The app's program, with a version resource to read.
+  ASSERT_TRUE(::CopyFileW(L"C:\\windows\\system32\\shell32.dll", Wide(apps / notes + "\\app\\Tessaly.Notes.exe").c_str(), FALSE));
+  testing::SetTaskState(platform.registry, agent, "Forced", tsEnabledByPolicy);
+  TRegistry notesKey(platform.registry, kHkeyCurrentUser, RegView::Bits64);
+  ASSERT_TRUE(notesKey.OpenKey(testing::TaskKey(notes, "NotesStartup"), true));
+  notesKey.WriteInteger("UserEnabledStartupOnce", 1);
+  struct Cleanup {
+    RegistryBackend& registry;
+    std::vector<std::string> fullNames;
+    ~Cleanup() {
+      for (const std::string& fullName : fullNames) {
+        TRegistry(registry, kHkeyCurrentUser, RegView::Bits64).DeleteKey(std::string(kPackageRepositoryKey) + "\\" + fullName);
+        TRegistry(registry, kHkeyCurrentUser, RegView::Bits64)
+            .DeleteKey(std::string(kPackageAppDataKey) + "\\" + PackageFamilyName(fullName));
+      }
+    }
+  } cleanup{platform.registry, {notes, agent, broken}};
+
+  const Result listed = RunCmd(L"list --format json");
+  EXPECT_EQ(listed.exitCode, 1u) << "a manifest could not be read";
+  EXPECT_NE(listed.err.find("'" + broken + "': not well-formed XML"), std::string::npos) << listed.err;
+  std::map<std::string, nlohmann::json> tasks;
+  for (const auto& entry : nlohmann::json::parse(listed.out))
+    if (entry["foundIn"] == "Store app") tasks[entry["taskId"]] = entry;
+  ASSERT_EQ(tasks.size(), 2u) << listed.out;
+  const nlohmann::json& task = tasks["NotesStartup"];
+  EXPECT_EQ(task["caption"], "Notes");
+  EXPECT_EQ(task["package"], notes);
+  EXPECT_EQ(task["state"], "on");
+  EXPECT_EQ(task["path"], apps / notes + "\\app\\Tessaly.Notes.exe");
+  EXPECT_NE(task["fileVersion"], "") << "read from the app's program";
+  EXPECT_EQ(tasks["Forced"]["state"], "on");
+  const std::wstring id = Wide(task["id"].get<std::string>()), forced = Wide(tasks["Forced"]["id"].get<std::string>());
+
+  const Result shown = RunCmd(L"show " + id);
+  EXPECT_NE(shown.out.find("Found in:  Store app"), std::string::npos) << shown.out;
+  EXPECT_NE(shown.out.find("Startup task:  NotesStartup"), std::string::npos) << shown.out;
+  EXPECT_NE(shown.out.find("Installed in:  " + apps / notes), std::string::npos) << shown.out;
+
+  Result result = RunCmd(L"disable " + id);
+  ASSERT_EQ(result.exitCode, 0u) << result.err;
+  EXPECT_EQ(TaskStateNow(platform.registry, notes, "NotesStartup"), "1");
+  EXPECT_NE(RunCmd(L"show " + id).out.find("State:  off, switched off by the user"), std::string::npos);
+  result = RunCmd(L"enable " + id);
+  ASSERT_EQ(result.exitCode, 0u) << result.err;
+  EXPECT_EQ(TaskStateNow(platform.registry, notes, "NotesStartup"), "2");
+  TRegistry reread(platform.registry, kHkeyCurrentUser, RegView::Bits64);
+  ASSERT_TRUE(reread.OpenKeyReadOnly(testing::TaskKey(notes, "NotesStartup")));
+  EXPECT_EQ(reread.GetValueNames().size(), 2u) << "only State was written";
+  EXPECT_TRUE(reread.ValueExists("UserEnabledStartupOnce"));
+  EXPECT_TRUE(Store().empty()) << "nothing moves into the store";
+
+  result = RunCmd(L"disable " + forced);
+  EXPECT_EQ(result.exitCode, 1u);
+  EXPECT_NE(result.err.find("switched on by a policy"), std::string::npos) << result.err;
+  EXPECT_EQ(TaskStateNow(platform.registry, agent, "Forced"), "4");
+  result = RunCmd(L"--yes delete " + id);
+  EXPECT_EQ(result.exitCode, 1u);
+  EXPECT_NE(result.err.find("uninstalled"), std::string::npos) << result.err;
+  EXPECT_TRUE(system.files.FileExists(apps / notes + "\\AppxManifest.xml"));
+  EXPECT_EQ(TaskStateNow(platform.registry, notes, "NotesStartup"), "2");
 }
 
 }  // namespace
