@@ -135,7 +135,7 @@ std::string ShownText(const std::string& text, const std::string& fullName, cons
 
 std::string ReadText(TRegistry& reg, const char* name) {
   try {
-    return reg.ValueExists(name) ? reg.ReadString(name) : std::string();
+    return reg.ReadString(name);  // empty when missing
   } catch (const std::exception&) {
     return {};  // not text
   }

@@ -42,6 +42,11 @@ class MemoryBenchSystem : public BenchSystem {
     fakes_.icons.AddFileIcon(path);
     return path;
   }
+  std::string NewFolder(const std::string& name) override {
+    const std::string path = "C:\\Program Files\\Bench\\" + name;
+    fakes_.files.AddDirectory(path);
+    return path;
+  }
   std::unique_ptr<ImageList> NewImageList() override { return std::make_unique<MemoryImageList>(); }
 
  private:

@@ -6,8 +6,10 @@
 #include <cstdio>
 #include <sstream>
 
+#include "StoreAppSeed.h"
 #include "console/unitConsole.h"
 #include "entries/unitAppListState.h"
+#include "entries/unitStoreApps.h"
 #include "entries/unitSysWorks.h"
 #include "util/unitDiskUtils.h"
 #include "util/unitStrUtils.h"
@@ -32,7 +34,11 @@ RegView SeedView(int origin) { return origin == orPolicyCommon ? RegView::Bits64
 constexpr int kMachineKeys[] = {orRegistryCommon, orRunOnceCommon, orPolicyCommon};
 constexpr int kUserKeys[] = {orRegistryUser, orRunOnceUser, orPolicyUser};
 
-// No registry values in the places listed, no files in the Startup folders, no store.
+// The names of the packages the benchmark installs begin with this.
+constexpr const char* kBenchPackage = "Bench.App";
+
+// No registry values in the places listed, no files in the Startup folders, no store, none of
+// the benchmark's packages.
 void Clean(Platform& platform) {
   for (const int origin : {orRegistryCommon, orRunOnceCommon, orPolicyCommon, orRegistryUser, orRunOnceUser, orPolicyUser}) {
     TRegistry reg(platform.registry, RegistryRootOf(origin), SeedView(origin));
@@ -40,6 +46,14 @@ void Clean(Platform& platform) {
       for (const std::string& name : reg.GetValueNames()) reg.DeleteValue(name);
   }
   StoreRegistry(platform.registry).DeleteKey(kDisabledAppsKey);
+  TRegistry packages(platform.registry, kHkeyCurrentUser, RegView::Bits64);
+  if (packages.OpenKeyReadOnly(kPackageRepositoryKey))
+    for (const std::string& name : packages.GetKeyNames())
+      if (name.rfind(kBenchPackage, 0) == 0) {
+        TRegistry(platform.registry, kHkeyCurrentUser, RegView::Bits64).DeleteKey(std::string(kPackageRepositoryKey) + "\\" + name);
+        TRegistry(platform.registry, kHkeyCurrentUser, RegView::Bits64)
+            .DeleteKey(std::string(kPackageAppDataKey) + "\\" + PackageFamilyName(name));
+      }
   for (int csidl : {kCsidlCommonStartup, kCsidlStartup})
     for (const std::string& file : ListFiles(platform.files, Folder(platform, csidl) + "\\*"))
       platform.files.RemoveFile(file);
@@ -391,6 +405,38 @@ class Runner {
     if (floor > 0 || !starts.empty()) table_.Note(note);
   }
 
+  // A refresh with Store packages installed beside a few Run values: every package's manifest is
+  // read, and a quarter of them declare a startup task (most packages declare none).
+  void Packages(int count) {
+    const Layout layout = LayoutFor(10, 0);
+    Seeder seeder(system_, false);
+    if (!seeder.Seed(layout)) return Fail("packages: seeding");
+    int tasks = 0;
+    for (int i = 0; i < count; ++i) {
+      const std::string name = kBenchPackage + std::to_string(i), fullName = testing::PackageFullName(name);
+      const std::string folder = system_.NewFolder(fullName);
+      std::vector<testing::SeedTask> declared;
+      if (i % 4 == 0)
+        declared.push_back({"Startup" + std::to_string(++tasks), "Bench App " + std::to_string(i),
+                            "..\\" + ExtractFileName(system_.Program(layout.Active() + i)), true});
+      if (folder.empty() || !platform_.files.WriteWholeFile(folder + "\\AppxManifest.xml",
+                                                            testing::PackageManifestXml(name, name, declared)))
+        return Fail("packages: seeding");
+      testing::RegisterPackage(platform_.registry, fullName, folder);
+    }
+    TfrmMain& form = system_.Form();
+    const auto refresh = [&] {
+      form.actRefreshExecute();
+      system_.Settle();
+    };
+    refresh();
+    system_.WaitUntilEverythingRead();
+    int listed = 0;
+    for (int i = 0; i < system_.Apps().Count(); ++i) listed += IsStoreAppTask(system_.Apps().GetItem(i));
+    if (listed != tasks) return Fail("packages: listed " + std::to_string(listed) + " of " + std::to_string(tasks) + " startup tasks");
+    table_.Add("refresh, 10 entries + Store packages (1 in 4 starts)", count, MedianMs(Runs(count), refresh));
+  }
+
   // The scans and the icons, without a store and without a list view.
   void Scan(int runs, int links) {
     const Layout layout{runs / 2, runs - runs / 2, links / 2, links - links / 2, 0};
@@ -456,6 +502,8 @@ bool RunSystemBench(BenchSystem& system, ResultTable& table, const BenchOptions&
     for (int active : {20, 100, 200, 1000}) runner.Reading(active);
   if (wanted("console"))
     for (int active : {100, 1000}) runner.ConsoleList(active);
+  if (wanted("packages"))
+    for (int count : {10, 100}) runner.Packages(count);
   Clean(system.platform());
   return runner.ok;
 }

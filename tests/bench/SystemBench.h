@@ -33,6 +33,8 @@ class BenchSystem {
   virtual void Paint() {}
   // A program file with a version resource and an icon; each number names a file of its own.
   virtual std::string Program(int number) = 0;
+  // A new, empty folder of that name beside the program files (a package's install folder).
+  virtual std::string NewFolder(const std::string& name) = 0;
   // An image list like the window's, for a scan measured without a window.
   virtual std::unique_ptr<ImageList> NewImageList() = 0;
   // Pumps the window's messages until the icons and version strings that a refresh reads
@@ -49,7 +51,7 @@ class BenchSystem {
 };
 
 // "--quick": each measurement once. "--only=GROUP": one group of measurements (refresh,
-// shared, headless, steps, disable, store, scan, console, reading, codec).
+// shared, headless, steps, disable, store, scan, console, reading, packages, codec).
 struct BenchOptions {
   bool quick = false;
   std::string only;

@@ -278,6 +278,10 @@ class Win32BenchSystem : public BenchSystem {
     }
     return path;
   }
+  std::string NewFolder(const std::string& name) override {
+    const std::string path = programs_ + name;
+    return ::CreateDirectoryW(win32::Wide(path).c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS ? path : "";
+  }
   std::unique_ptr<ImageList> NewImageList() override { return std::make_unique<win32::Win32ImageList>(); }
 
   bool WaitUntilEverythingRead() override {
