@@ -61,6 +61,7 @@ TfrmMain::TfrmMain(Platform& platform, TAppList& apps, MainView& view, ProgramVa
       apps_(apps),
       view_(view),
       values_(std::move(values)),
+      packages_(platform),
       reader_(std::make_unique<FileReader>(platform.versions, platform.icons, platform.files)) {}
 
 TfrmMain::~TfrmMain() { StopReading(); }
@@ -93,11 +94,13 @@ void TfrmMain::actRefreshExecute() {
   ScanEntries();
   FillListView();
   if (!view_.ReadsInBackground()) FinishReading();
+  if (view_.ReadsPackagesInBackground()) packages_.Start([this] { view_.FilesReadSignal(); });
 }
 
 void TfrmMain::ScanEntries() {
   // The files are read afterwards (StartReading).
-  const std::string problems = ScanAllEntries(apps_, platform_, nullptr, false);
+  const std::string problems =
+      ScanAllEntries(apps_, platform_, nullptr, false, view_.ReadsPackagesInBackground() ? &knownTasks_ : nullptr);
   // What cannot be used of the store is said once, not at every refresh.
   if (!problems.empty() && problems != storeProblemsShown_) ErrorMessage(platform_.messages, problems);
   storeProblemsShown_ = problems;
@@ -178,7 +181,34 @@ void TfrmMain::PreferVisibleRows() {
   reader_->Prefer(files);
 }
 
-void TfrmMain::FilesArrived() { ApplyAll(reader_->Take()); }
+void TfrmMain::FilesArrived() {
+  ApplyAll(reader_->Take());
+  PackagesArrived();
+}
+
+void TfrmMain::PackagesArrived() {
+  const std::unique_ptr<PackageReader::Result> read = packages_.Take();
+  if (!read) return;
+  if (!read->problems.empty() && read->problems != packageProblemsShown_) ErrorMessage(platform_.messages, read->problems);
+  packageProblemsShown_ = read->problems;
+  bool same = read->tasks.Count() == knownTasks_.Count();
+  for (int i = 0; same && i < knownTasks_.Count(); ++i)
+    same = read->tasks.GetItem(i).Lines() == knownTasks_.GetItem(i).Lines();
+  if (same) return;
+  knownTasks_.Clear();
+  for (int i = 0; i < read->tasks.Count(); ++i) knownTasks_.Add().Assign(read->tasks.GetItem(i));
+  // Listed again with them, as a refresh lists (the list view's events are not the user's).
+  struct Restore {
+    TfrmMain& form;
+    ~Restore() { form.ListReady = true; }
+  };
+  ListReady = false;
+  Restore restore{*this};
+  reader_->Read({});
+  ScanEntries();
+  FillListView();
+  if (!view_.ReadsInBackground()) FinishReading();
+}
 
 void TfrmMain::FinishReading() {
   FilesArrived();
@@ -197,6 +227,7 @@ void TfrmMain::ApplyAll(std::vector<FileDetails> arrived) {
 
 void TfrmMain::StopReading() {
   if (reader_) reader_->Stop();
+  packages_.Join();
 }
 
 void TfrmMain::Apply(FileDetails& details, std::pair<int, int>& changed) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/unitFileReader.h"
+#include "app/unitPackageReader.h"
 #include "entries/unitAppList.h"
 #include "platform/Platform.h"
 #include "platform/RichTextPane.h"
@@ -72,8 +73,10 @@ class MainView {
   virtual bool ReadsInBackground() { return false; }
   // Called on the reader's thread as it starts; what it returns lives as long as the thread.
   virtual std::shared_ptr<void> PrepareReaderThread() { return nullptr; }
-  // Called on the reader's thread: files have been read.
+  // Called on the reader's thread: files have been read. Also called on the thread that reads
+  // the Store apps' manifests, where the view reads them in the background too.
   virtual void FilesReadSignal() {}
+  virtual bool ReadsPackagesInBackground() { return ReadsInBackground(); }
 };
 
 class TfrmMain {
@@ -107,10 +110,14 @@ class TfrmMain {
   // A refresh lists the entries at once; the version strings and icons of their program
   // files come afterwards (visible rows first, each file once), and each row is updated as
   // they arrive. FilesArrived puts in what has arrived; FinishReading reads the rest at once.
+  // Where files are read in the background, so are the Store apps' manifests: a refresh lists
+  // the startup tasks the last reading found (with their state now), and FilesArrived lists
+  // the list again when a new reading finds them changed.
   void FilesArrived();
   void FinishReading();
-  // The files of the list that have not given their version strings and icon yet.
-  int FilesStillToRead() const { return static_cast<int>(filesToCome_.size()); }
+  // The files of the list that have not given their version strings and icon yet, and one
+  // more while the manifests are being read.
+  int FilesStillToRead() const { return static_cast<int>(filesToCome_.size()) + (packages_.Pending() ? 1 : 0); }
   // The window is closing: the reader stops.
   void StopReading();
   // The rows now in view are read before the others (after a refresh and a scroll).
@@ -129,6 +136,7 @@ class TfrmMain {
  private:
   void ScanEntries();
   void FillListView();
+  void PackagesArrived();
   void StartReading();
   // Puts in what a file gives; the rows whose image changed widen changed (first, last).
   void Apply(FileDetails& details, std::pair<int, int>& changed);
@@ -158,6 +166,10 @@ class TfrmMain {
   std::vector<std::shared_ptr<TAppItem>> shownEntries_;
   std::shared_ptr<const TAppItem> selectedShown_;
   std::string storeProblemsShown_;
+  // The Store apps' startup tasks as the last reading of the manifests found them.
+  PackageReader packages_;
+  TAppList knownTasks_;
+  std::string packageProblemsShown_;
 
   // The reading of the listed entries' files.
   std::unique_ptr<FileReader> reader_;

@@ -668,7 +668,8 @@ class NoVersionResources : public VersionInfo {
 
 }  // namespace
 
-std::string ScanAllEntries(TAppList& list, Platform& platform, ImageList* images, bool readFiles) {
+std::string ScanAllEntries(TAppList& list, Platform& platform, ImageList* images, bool readFiles,
+                           const TAppList* knownTasks) {
   CachedVersionInfo cached(platform.versions);
   LocalFilesOnly local(platform.files, cached, platform.icons);
   NoVersionResources none;
@@ -682,7 +683,11 @@ std::string ScanAllEntries(TAppList& list, Platform& platform, ImageList* images
   ScanStartupFolder(list, scan, kCsidlCommonStartup);
   ScanStartupFolder(list, scan, kCsidlStartup);
   ScanRunOnceAndPolicyKeys(list, scan);
-  const std::string packageProblems = ScanStoreApps(list, scan);
+  std::string packageProblems;
+  const int beforeTasks = list.Count();
+  if (knownTasks) AppendKnownTasks(list, *knownTasks, scan);
+  else packageProblems = ScanStoreApps(list, scan);
+  for (int i = beforeTasks; i < list.Count(); ++i) list.GetItem(i).ReadVersionInfo(versions);
   MarkWindowsSwitches(list, platform);
   std::string problems = LoadDisabledApps(list, platform);
   if (images && readFiles) list.LoadIcons(local, *images);

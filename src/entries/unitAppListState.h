@@ -83,7 +83,9 @@ std::string LoadDisabledApps(TAppList& list, Platform& platform);
 // be read afterwards (ReadVersionStrings, PutVersionStrings). Returns LoadDisabledApps'
 // description of what could not be read of the store, followed by ScanStoreApps' of the
 // package manifests that could not be read.
-std::string ScanAllEntries(TAppList& list, Platform& platform, ImageList* images = nullptr, bool readFiles = true);
+// With knownTasks, the Store apps' tasks are those (AppendKnownTasks) and no manifest is read.
+std::string ScanAllEntries(TAppList& list, Platform& platform, ImageList* images = nullptr, bool readFiles = true,
+                           const TAppList* knownTasks = nullptr);
 
 // What the user is told when a change that concerns every user is refused for lack of rights.
 inline constexpr const char* kMachineWideNeedsAdminMessage = "Changing entries for all users needs administrator rights";

@@ -109,6 +109,13 @@ std::string ReadStateValue(TRegistry& reg) {
   return std::to_string(number);
 }
 
+// The state into the entry, and whether Windows starts it (listed unticked when not).
+void PutTaskState(TAppItem& entry, const std::string& number) {
+  SetOptionString(entry, keys::TaskState, number);
+  const bool on = number.empty() ? GetOptionBool(entry, keys::TaskDefault) : number == "2" || number == "4";
+  SetOptionString(entry, keys::WindowsOff, on ? "" : "TRUE");
+}
+
 bool StartsWithText(std::string_view text, std::string_view start) {
   return text.size() >= start.size() && SameText(text.substr(0, start.size()), start);
 }
@@ -209,16 +216,24 @@ std::string ScanStoreApps(TAppList& list, Platform& platform) {
       SetOptionBool(entry, keys::TaskDefault, task.enabled);
       TRegistry state = PackageRegistry(platform);
       const std::string number = state.OpenKeyReadOnly(TaskKeyOf(family, task.taskId)) ? ReadStateValue(state) : "";
-      SetOptionString(entry, keys::TaskState, number);
-      const bool on = number.empty() ? task.enabled : number == "2" || number == "4";
-      if (!on) SetOptionBool(entry, keys::WindowsOff, true);
-      entry.ReadVersionInfo(platform.versions);
+      PutTaskState(entry, number);
     }
   }
   if (problems.empty()) return {};
   std::string text = "The startup tasks of some Store apps are not listed: their package manifests cannot be read.";
   for (const std::string& problem : problems) text += "\n" + problem;
   return text;
+}
+
+void AppendKnownTasks(TAppList& list, const TAppList& known, Platform& platform) {
+  for (int i = 0; i < known.Count(); ++i) {
+    const auto& task = dynamic_cast<const TAppItem&>(known.Item(i));
+    const std::optional<std::string> state = CurrentTaskState(task, platform);
+    if (!state) continue;  // uninstalled since
+    TAppItem& entry = list.Add();
+    entry.Assign(task);
+    PutTaskState(entry, *state);
+  }
 }
 
 bool IsStoreAppTask(const TAppItem& entry) { return GetOptionString(entry, keys::Origin) == std::to_string(orStoreApp); }

@@ -55,7 +55,12 @@ std::string PackageFamilyName(std::string_view fullName);
 // the repository's order, and returns what could not be read, for the user (a manifest that is
 // not well-formed, too large, too deep or holds a document type declaration): empty when
 // everything could be read. A package without a manifest or without startup tasks adds nothing.
+// No program file is read (version strings come afterwards, as for any entry).
 std::string ScanStoreApps(TAppList& list, Platform& platform);
+// Appends copies of tasks an earlier ScanStoreApps listed, each with its state as it is now;
+// one whose package is no longer installed is left out. For a list that must come at once: the
+// manifests are read again apart from it.
+void AppendKnownTasks(TAppList& list, const TAppList& known, Platform& platform);
 
 bool IsStoreAppTask(const TAppItem& entry);
 // Whether the task's state, as listed, is set by a policy (and so cannot be changed).

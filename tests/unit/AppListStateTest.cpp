@@ -249,6 +249,30 @@ TEST_F(StateTest, StoreAppTasksAreSwitchedWithWindowsOwnState) {
   EXPECT_TRUE(sys.files.FileExists(apps + chat + "\\AppxManifest.xml"));
 }
 
+// Where the window reads manifests in the background, a refresh lists the tasks the last reading
+// found, each with its state now, and the list is filled again when a reading finds others.
+TEST_F(StateTest, StoreAppTasksReadInTheBackgroundComeWithoutWaiting) {
+  const std::string chat = testing::PackageFullName("Orrin.Chat"), folder = "C:\\apps\\" + chat;
+  sys.files.AddFile(folder + "\\AppxManifest.xml", testing::PackageManifestXml("Orrin.Chat", "Chat", {{"Chat", "Chat", "", true}}));
+  testing::RegisterPackage(sys.registry, chat, folder);
+  sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, "Plain", "C:\\plain.exe");
+  view.backgroundPackages = true;
+  Start();
+  EXPECT_EQ(view.items.size(), 1u) << "nothing known of the packages yet";
+  ASSERT_TRUE(view.AllArrived());
+  ASSERT_GE(IndexOf("Chat", true), 0);
+  Toggle("Chat", true);
+  EXPECT_GE(IndexOf("Chat", false), 0) << "listed at once, with its state now";
+  EXPECT_EQ(testing::TaskStateNow(sys.registry, chat, "Chat"), "1");
+  ASSERT_TRUE(view.AllArrived());
+  TRegistry(sys.registry, kHkeyCurrentUser, RegView::Bits64).DeleteKey(std::string(kPackageRepositoryKey) + "\\" + chat);
+  form->actRefreshExecute();
+  EXPECT_EQ(view.items.size(), 1u) << "an uninstalled package's task goes at once";
+  ASSERT_TRUE(view.AllArrived());
+  EXPECT_EQ(view.items.size(), 1u);
+  EXPECT_TRUE(sys.messages.shown.empty());
+}
+
 // On 64-bit Windows the store is in the 32-bit registry view, where the 32-bit build keeps it.
 TEST_F(StateTest, TheStoreLivesInThe32BitView) {
   sys.SetWindows64(true);

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "platform/win32/ComApartment.h"
 #include "platform/win32/WideString.h"
 
 namespace kw::win32 {
@@ -53,6 +54,8 @@ std::string Win32Environment::ExpandStrings(std::string_view text) {
 std::optional<std::string> Win32Environment::LoadIndirectString(std::string_view source) {
   // A package's strings are a few hundred characters at most; longer ones are cut.
   std::vector<wchar_t> text(4096);
+  // A package's resources are read through COM, on whichever thread asks.
+  const ComApartment apartment;
   if (FAILED(::SHLoadIndirectString(Wide(source).c_str(), text.data(), static_cast<UINT>(text.size()), nullptr)))
     return std::nullopt;
   return Narrow(text.data());

@@ -1,0 +1,53 @@
+#include "app/unitPackageReader.h"
+
+#include <exception>
+
+#include "entries/unitStoreApps.h"
+
+namespace kw {
+
+PackageReader::~PackageReader() { Join(); }
+
+void PackageReader::Join() {
+  if (thread_.joinable()) thread_.join();
+}
+
+void PackageReader::Start(std::function<void()> arrived) {
+  Join();
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    result_.reset();
+    pending_ = true;
+  }
+  thread_ = std::thread([this, arrived = std::move(arrived)] {
+    // Nothing may escape the thread: a failure becomes the result's text.
+    auto result = std::make_unique<Result>();
+    try {
+      result->problems = ScanStoreApps(result->tasks, platform_);
+    } catch (const std::exception& error) {
+      result->tasks.Clear();
+      result->problems = std::string("The Store apps' startup tasks cannot be listed: ") + error.what();
+    } catch (...) {
+      result->tasks.Clear();
+      result->problems = "The Store apps' startup tasks cannot be listed.";
+    }
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      result_ = std::move(result);
+    }
+    if (arrived) arrived();
+  });
+}
+
+std::unique_ptr<PackageReader::Result> PackageReader::Take() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (result_) pending_ = false;
+  return std::move(result_);
+}
+
+bool PackageReader::Pending() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return pending_;
+}
+
+}  // namespace kw
