@@ -11,6 +11,7 @@
 #include "GuiSupport.h"
 #include "win32/ShellTestSupport.h"
 #include "RegistryReadBack.h"
+#include "StoreAppSeed.h"
 #include "app/unitMain.h"
 #include "app/win32/MainWindow.h"
 #include "entries/unitAppListState.h"
@@ -245,7 +246,8 @@ TEST_F(MainWindowGui, TheListComesAtOnceAndARefreshDeleteOrCloseMayCutTheReading
   list.Key(VK_F5);
   EXPECT_EQ(list.Count(), 60) << "the list is there at once";
   EXPECT_EQ(Status(), "60 applications found");
-  EXPECT_EQ(window->Form().FilesStillToRead(), 3) << "its files come when the window's messages are handled";
+  EXPECT_EQ(window->Form().FilesStillToRead(), 3 + 1)
+      << "its three files and the packages' manifests come when the window's messages are handled";
   list.Key(VK_F5);  // drops the reading under way
   list.Select(1);
   auto yes = ClickButtonWhenShown("Confirm", "&Yes");
@@ -258,6 +260,35 @@ TEST_F(MainWindowGui, TheListComesAtOnceAndARefreshDeleteOrCloseMayCutTheReading
 
   list.Key(VK_F5);
   CloseWindow();  // with the reading under way
+}
+
+// A Store app's startup task comes into the list once its manifest has been read off the
+// window's thread, and its check box switches the state Windows keeps for it.
+TEST_F(MainWindowGui, AStoreAppsTaskArrivesAndItsBoxSwitchesItsState) {
+  PutRun(kHkeyCurrentUser, "Runner", kNotepad);
+  const std::string fullName = testing::PackageFullName("Orrin.Chat"), folder = programFolder + fullName;
+  ASSERT_TRUE(::CreateDirectoryW(win32::Wide(folder).c_str(), nullptr) || ::GetLastError() == ERROR_ALREADY_EXISTS);
+  ASSERT_TRUE(system.files.WriteWholeFile(folder + "\\AppxManifest.xml",
+                                          testing::PackageManifestXml("Orrin.Chat", "Chat", {{"ChatTask", "Orrin Chat", "", true}})));
+  testing::RegisterPackage(platform.registry, fullName, folder);
+  const auto removePackage = [&] {
+    TRegistry(platform.registry, kHkeyCurrentUser, RegView::Bits64).DeleteKey(std::string(kPackageRepositoryKey) + "\\" + fullName);
+    TRegistry(platform.registry, kHkeyCurrentUser, RegView::Bits64)
+        .DeleteKey(std::string(kPackageAppDataKey) + "\\" + PackageFamilyName(fullName));
+  };
+  OpenWindow();
+  EXPECT_EQ(list.Captions(), (std::vector<std::string>{"  Runner", "  Orrin Chat"}));
+  EXPECT_TRUE(list.Checked(1));
+  Toggle("Orrin Chat");
+  WaitForFiles();
+  EXPECT_EQ(testing::TaskStateNow(platform.registry, fullName, "ChatTask"), "1");
+  EXPECT_FALSE(list.Checked(list.Find("  Orrin Chat")));
+  Toggle("Orrin Chat");
+  WaitForFiles();
+  EXPECT_EQ(testing::TaskStateNow(platform.registry, fullName, "ChatTask"), "2");
+  EXPECT_TRUE(list.Checked(list.Find("  Orrin Chat")));
+  EXPECT_EQ(StoredCaptions(), std::vector<std::string>{"<no store>"});
+  removePackage();
 }
 
 TEST_F(MainWindowGui, SelectingAnEntrySwitchedOffByWindowsLeavesItAsItIs) {
