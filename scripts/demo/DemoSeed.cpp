@@ -1,6 +1,7 @@
 // Seeds a Wine prefix with a handful of realistic autorun entries for scripts/run: values in
-// both Run keys, shortcuts and a script in the Startup folders, RunOnce and policy values, and
-// one entry already switched off.
+// both Run keys, shortcuts and a script in the Startup folders, RunOnce and policy values, a Store
+// app with two startup tasks (one switched off in Windows' settings), and one entry already
+// switched off.
 #include <windows.h>
 #include <objbase.h>
 
@@ -8,8 +9,10 @@
 
 #include "entries/unitAppList.h"
 #include "entries/unitAppListState.h"
+#include "entries/unitStoreApps.h"
 #include "entries/unitSysWorks.h"
 #include "platform/win32/Win32Platform.h"
+#include "platform/win32/WideString.h"
 
 int wmain() {
   if (FAILED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
@@ -52,6 +55,44 @@ int wmain() {
     if (reg.OpenKey(kw::kRunOnceKeyPath, true)) reg.WriteString("Finish Setup", "C:\\windows\\regedit.exe /s C:\\setup.reg");
     kw::TRegistry policy(platform.registry, kw::kHkeyLocalMachine, kw::RegView::Bits64);
     if (policy.OpenKey(kw::kPolicyRunKeyPath, true)) policy.WriteString("Corporate Agent", "C:\\windows\\system32\\cmd.exe /c exit");
+  }
+  // A Store app as Windows installs one for the user: its folder with the manifest and its
+  // program, its subkey of the package repository, and the state of one task switched off.
+  {
+    const std::string fullName = "Orrin.Chat_2.4.1.0_x64__3f9d2xq7c1v0a";
+    const std::string folder = "C:\\Program Files\\WindowsApps\\" + fullName;
+    ::CreateDirectoryW(L"C:\\Program Files\\WindowsApps", nullptr);
+    ::CreateDirectoryW(kw::win32::Wide(folder).c_str(), nullptr);
+    ::CreateDirectoryW(kw::win32::Wide(folder + "\\app").c_str(), nullptr);
+    ::CopyFileW(L"C:\\windows\\system32\\write.exe", kw::win32::Wide(folder + "\\app\\OrrinChat.exe").c_str(), FALSE);
+    system.files.WriteWholeFile(
+        folder + "\\AppxManifest.xml",
+        "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
+        "<Package xmlns=\"http://schemas.microsoft.com/appx/manifest/foundation/windows10\"\r\n"
+        "  xmlns:uap5=\"http://schemas.microsoft.com/appx/manifest/uap/windows10/5\"\r\n"
+        "  xmlns:desktop=\"http://schemas.microsoft.com/appx/manifest/desktop/windows10\" IgnorableNamespaces=\"uap5 desktop\">\r\n"
+        "  <Identity Name=\"Orrin.Chat\" Publisher=\"CN=Orrin Labs, O=Orrin Labs, C=SE\" Version=\"2.4.1.0\" ProcessorArchitecture=\"x64\"/>\r\n"
+        "  <Properties><DisplayName>Orrin Chat</DisplayName><PublisherDisplayName>Orrin Labs</PublisherDisplayName>"
+        "<Logo>Assets\\StoreLogo.png</Logo></Properties>\r\n"
+        "  <Applications>\r\n"
+        "    <Application Id=\"App\" Executable=\"app\\OrrinChat.exe\" EntryPoint=\"Windows.FullTrustApplication\">\r\n"
+        "      <Extensions>\r\n"
+        "        <desktop:Extension Category=\"windows.startupTask\" Executable=\"app\\OrrinChat.exe\" EntryPoint=\"Windows.FullTrustApplication\">\r\n"
+        "          <desktop:StartupTask TaskId=\"OrrinChatStartup\" Enabled=\"true\" DisplayName=\"Orrin Chat\"/>\r\n"
+        "        </desktop:Extension>\r\n"
+        "        <uap5:Extension Category=\"windows.startupTask\">\r\n"
+        "          <uap5:StartupTask TaskId=\"OrrinChatSync\" Enabled=\"true\" DisplayName=\"Orrin Chat Sync\"/>\r\n"
+        "        </uap5:Extension>\r\n"
+        "      </Extensions>\r\n"
+        "    </Application>\r\n"
+        "  </Applications>\r\n"
+        "</Package>\r\n");
+    kw::TRegistry package(platform.registry, kw::kHkeyCurrentUser, kw::RegView::Bits64);
+    if (package.OpenKey(std::string(kw::kPackageRepositoryKey) + "\\" + fullName, true))
+      package.WriteString("PackageRootFolder", folder);
+    kw::TRegistry state(platform.registry, kw::kHkeyCurrentUser, kw::RegView::Bits64);
+    if (state.OpenKey(std::string(kw::kPackageAppDataKey) + "\\" + kw::PackageFamilyName(fullName) + "\\OrrinChatSync", true))
+      state.WriteInteger(kw::kTaskStateValue, kw::tsDisabledByUser);
   }
   // One entry switched off already, kept in the store.
   kw::TAppList store;
