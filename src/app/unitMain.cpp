@@ -123,6 +123,7 @@ void TfrmMain::FillListView() {
       ~Update() { view.EndListUpdate(); }  // also when an entry cannot be listed
     } update(view_);
     view_.ClearItems();
+    view_.EnableDelete(true);
     shownEntries_.clear();
     rowFiles_.clear();
     // Images of files no longer listed pile up over many refreshes; now and then they go.
@@ -322,6 +323,8 @@ TAppItem* TfrmMain::SelectedEntry() {
 
 void TfrmMain::lvAppsSelectItem(int index, bool selected) {
   if (!selected || index < 0 || index >= apps_.Count()) return;
+  // A Store app's task goes with its app: Delete is not offered for it.
+  view_.EnableDelete(DeleteRefusal(apps_.GetItem(index)).empty());
   CompleteRow(index, false);
   ShowDetails(apps_.GetItem(index), view_.Display());
 }

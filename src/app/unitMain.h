@@ -40,6 +40,8 @@ class MainView {
   virtual ImageList& IconList() = 0;
   virtual void SetStatus(const std::string& text) = 0;
   virtual void SetBusy(bool busy) = 0;  // the hourglass cursor
+  // Offers Delete (the menu item and the button) or not, for the selected entry.
+  virtual void EnableDelete(bool /*enabled*/) {}
   // The list view: one item per entry of the list, in the same order.
   virtual int SelectedIndex() = 0;  // -1 when nothing is selected
   virtual int ItemCount() = 0;

@@ -424,17 +424,26 @@ class Runner {
         return Fail("packages: seeding");
       testing::RegisterPackage(platform_.registry, fullName, folder);
     }
+    // The list comes at once with the tasks found before; the manifests are read meanwhile.
     TfrmMain& form = system_.Form();
+    bool read = true;
     const auto refresh = [&] {
       form.actRefreshExecute();
       system_.Settle();
     };
-    refresh();
-    system_.WaitUntilEverythingRead();
+    const auto refreshAndRead = [&] {
+      refresh();
+      read = system_.WaitUntilEverythingRead() && read;
+    };
+    refreshAndRead();
     int listed = 0;
     for (int i = 0; i < system_.Apps().Count(); ++i) listed += IsStoreAppTask(system_.Apps().GetItem(i));
-    if (listed != tasks) return Fail("packages: listed " + std::to_string(listed) + " of " + std::to_string(tasks) + " startup tasks");
-    table_.Add("refresh, 10 entries + Store packages (1 in 4 starts)", count, MedianMs(Runs(count), refresh));
+    if (!read || listed != tasks)
+      return Fail("packages: listed " + std::to_string(listed) + " of " + std::to_string(tasks) + " startup tasks");
+    table_.Add("refresh, 10 entries + Store packages: list shown", count, MedianMs(Runs(count), refresh, [&] {
+                 system_.WaitUntilEverythingRead();
+               }));
+    table_.Add("refresh, 10 entries + Store packages: all read", count, MedianMs(Runs(count), refreshAndRead));
   }
 
   // The scans and the icons, without a store and without a list view.

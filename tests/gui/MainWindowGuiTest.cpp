@@ -279,6 +279,11 @@ TEST_F(MainWindowGui, AStoreAppsTaskArrivesAndItsBoxSwitchesItsState) {
   OpenWindow();
   EXPECT_EQ(list.Captions(), (std::vector<std::string>{"  Runner", "  Orrin Chat"}));
   EXPECT_TRUE(list.Checked(1));
+  const HWND toolbar = ::GetDlgItem(window->hwnd(), IDC_MAIN_TOOLBAR);
+  list.Select(1);
+  EXPECT_FALSE(::SendMessageW(toolbar, TB_ISBUTTONENABLED, IDM_DELETE, 0)) << "a Store app's task is not deleted";
+  list.Select(0);
+  EXPECT_TRUE(::SendMessageW(toolbar, TB_ISBUTTONENABLED, IDM_DELETE, 0));
   Toggle("Orrin Chat");
   WaitForFiles();
   EXPECT_EQ(testing::TaskStateNow(platform.registry, fullName, "ChatTask"), "1");

@@ -466,6 +466,11 @@ void MainWindow::SetStatus(const std::string& text) {
   ::SendMessageW(status_, SB_SETTEXTW, SB_SIMPLEID, reinterpret_cast<LPARAM>(wide.c_str()));
 }
 
+void MainWindow::EnableDelete(bool enabled) {
+  ::SendMessageW(toolbar_, TB_ENABLEBUTTON, IDM_DELETE, MAKELPARAM(enabled ? TRUE : FALSE, 0));
+  ::EnableMenuItem(::GetMenu(hwnd_), IDM_DELETE, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+}
+
 void MainWindow::SetBusy(bool busy) {
   busy_ = busy;
   ::SetCursor(::LoadCursorW(nullptr, busy ? IDC_WAIT : IDC_ARROW));

@@ -39,6 +39,7 @@ class MainWindow : public BaseWindow<MainWindow>, public MainView {
   ImageList& IconList() override { return icons_; }
   void SetStatus(const std::string& text) override;
   void SetBusy(bool busy) override;
+  void EnableDelete(bool enabled) override;
   int SelectedIndex() override;
   int ItemCount() override;
   std::string ItemCaption(int index) override;
