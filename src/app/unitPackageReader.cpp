@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "entries/unitScheduledTasks.h"
 #include "entries/unitStoreApps.h"
 
 namespace kw {
@@ -24,6 +25,8 @@ void PackageReader::Start(std::function<void()> arrived) {
     auto result = std::make_unique<Result>();
     try {
       result->problems = ScanStoreApps(result->tasks, platform_);
+      const std::string taskProblems = ScanScheduledTasks(result->tasks, platform_);
+      if (!taskProblems.empty()) result->problems += (result->problems.empty() ? "" : "\n\n") + taskProblems;
     } catch (const std::exception& error) {
       result->tasks.Clear();
       result->problems = std::string("The Store apps' startup tasks cannot be listed: ") + error.what();

@@ -1,7 +1,8 @@
 #pragma once
-// The Store apps' startup tasks, listed on a thread of their own: reading every package's
-// manifest takes about a millisecond a package, and a user has dozens of packages, so the
-// window lists what it knows at once and takes the tasks when they have been read.
+// The Store apps' startup tasks and the Task Scheduler's logon tasks, listed on a thread of
+// their own: reading every package's manifest takes about a millisecond a package, and
+// enumerating a machine's hundreds of scheduled tasks over COM takes longer, so the window
+// lists what it knows at once and takes the tasks when they have been read.
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -20,8 +21,8 @@ class PackageReader {
   PackageReader& operator=(const PackageReader&) = delete;
 
   struct Result {
-    TAppList tasks;        // as ScanStoreApps lists them, without version strings
-    std::string problems;  // ScanStoreApps' text, or why the scan failed
+    TAppList tasks;        // as ScanStoreApps and ScanScheduledTasks list them, without version strings
+    std::string problems;  // their texts, or why the scan failed
   };
   // Starts a scan, after the one under way (whose result is dropped) has ended; arrived is
   // called on the scan's thread once the result waits to be taken.

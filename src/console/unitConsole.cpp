@@ -56,6 +56,7 @@ std::vector<std::pair<const char*, std::string>> Fields(const TAppItem& entry) {
       {"linkFile", entry.LinkFile()},
       {"package", GetOptionString(entry, keys::Package)},
       {"taskId", GetOptionString(entry, keys::TaskId)},
+      {"task", GetOptionString(entry, keys::TaskPath)},
       {"fileVersion", GetOptionString(entry, keys::FileVersion)},
       {"companyName", GetOptionString(entry, keys::CompanyName)},
       {"productName", GetOptionString(entry, keys::ProductName)},
@@ -299,6 +300,7 @@ std::string EntryId(const TAppItem& entry) {
     const bool machine = where == std::to_string(orRegistryCommon) || where == std::to_string(orRunOnceCommon);
     name = shortcut ? FileNameOf(entry.LinkFile()) : entry.Caption();
     // A Store app's task is named by its package family and its id (a path of the registry).
+    if (where == std::to_string(orScheduledTask)) name = GetOptionString(entry, keys::TaskPath);
     if (where == std::to_string(orStoreApp))
       name = GetOptionString(entry, keys::PackageFamily) + "\\" + GetOptionString(entry, keys::TaskId);
     // The 32-bit view of the machine's keys on 64-bit Windows is a place of its own.
@@ -374,7 +376,7 @@ int Run(const std::vector<std::string>& args, Platform& platform, Host& host) {
   ConsoleMessages messages(host, options.yes);
   Platform console{platform.registry, platform.files,       platform.shell,      messages,
                    platform.links,    platform.folders,     platform.versions,   platform.icons,
-                   platform.environment, platform.properties, platform.locks};
+                   platform.environment, platform.properties, platform.locks, platform.tasks};
   try {
     return RunCommand(options, console, host);
   } catch (const std::exception& error) {

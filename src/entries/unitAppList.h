@@ -24,6 +24,7 @@ enum TOrigin : int {
   orPolicyCommon = 6,    // a value of the policy Run key under HKEY_LOCAL_MACHINE
   orPolicyUser = 7,      // a value of the policy Run key under HKEY_CURRENT_USER
   orStoreApp = 8,        // a startup task of a packaged (Store) app of the user
+  orScheduledTask = 9,   // a Task Scheduler task that starts a program at logon
 };
 
 inline constexpr const char* kRunKeyPath = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
@@ -105,6 +106,18 @@ inline constexpr const char* InstallFolder = "InstallFolder";
 inline constexpr const char* Executable = "Executable";
 inline constexpr const char* TaskState = "TaskState";
 inline constexpr const char* TaskDefault = "TaskDefault";
+// A Task Scheduler task: its path, author, triggers in words, the actions besides the first
+// program's, "TRUE" for highest privileges, a hidden task and one of Windows' own, the last
+// run, and a digest of its definition (to tell whether it changed since it was listed).
+inline constexpr const char* TaskPath = "TaskPath";
+inline constexpr const char* TaskAuthor = "TaskAuthor";
+inline constexpr const char* TaskTriggers = "TaskTriggers";
+inline constexpr const char* TaskActions = "TaskActions";
+inline constexpr const char* TaskHighest = "TaskHighest";
+inline constexpr const char* TaskHidden = "TaskHidden";
+inline constexpr const char* TaskWindows = "TaskWindows";
+inline constexpr const char* TaskLastRun = "TaskLastRun";
+inline constexpr const char* TaskDigest = "TaskDigest";
 }  // namespace keys
 
 // The values of keys::TargetKind.

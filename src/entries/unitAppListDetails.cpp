@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "entries/unitStartupApproved.h"
+#include "entries/unitScheduledTasks.h"
 #include "entries/unitStoreApps.h"
 #include "util/unitStrUtils.h"
 
@@ -18,13 +19,13 @@ const char* const OriginTexts[] = {"Registry ( Common )",        "Registry ( Use
                                    "Startup Folder ( Common )",  "Startup Folder ( User )",
                                    "Registry RunOnce ( Common )", "Registry RunOnce ( User )",
                                    "Policy ( Common )",          "Policy ( User )",
-                                   "Store app"};
+                                   "Store app",                  "Task Scheduler"};
 
 std::string OrFallback(const std::string& value, const char* fallback) { return value.empty() ? fallback : value; }
 
 }  // namespace
 
-std::string OriginText(int origin) { return origin >= 0 && origin <= orStoreApp ? OriginTexts[origin] : "unknown"; }
+std::string OriginText(int origin) { return origin >= 0 && origin <= orScheduledTask ? OriginTexts[origin] : "unknown"; }
 
 std::string FoundInText(const TAppItem& entry) {
   const int origin = entry.Origin();
@@ -64,6 +65,7 @@ std::vector<std::pair<std::string, std::string>> AboutLines(const TAppItem& entr
   if (GetOptionBool(entry, keys::SuperHidden))
     lines.emplace_back("Hidden", "a hidden system file: Windows opens it only while Explorer shows protected "
                                  "operating system files");
+  if (origin == orScheduledTask) return ScheduledTaskLines(entry);
   if (origin == orStoreApp) {
     const auto value = [&](const char* key) { return OrFallback(GetOptionString(entry, key), "unknown"); };
     const std::string publisher = GetOptionString(entry, keys::PublisherName);

@@ -19,7 +19,7 @@ extern const TPrintStyle psValue;
 // a million), so a longer value is shown cut, with its full length.
 inline constexpr size_t kMaxShownCharacters = 2000;
 
-// The "Found in" text of an origin code; "unknown" outside 0 to 8.
+// The "Found in" text of an origin code; "unknown" outside 0 to 9.
 std::string OriginText(int origin);
 // The "Found in" text of an entry: its origin's, marked for the 32-bit view of the machine's
 // Run and RunOnce keys on 64-bit Windows.

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "entries/unitStartupApproved.h"
+#include "entries/unitScheduledTasks.h"
 #include "entries/unitStoreApps.h"
 #include "entries/unitSysWorks.h"
 #include "platform/CachedVersionInfo.h"
@@ -278,6 +279,8 @@ bool SamePlace(const TAppItem& a, const TAppItem& b) {
   if (MachineRunView(a) != MachineRunView(b)) return false;
   if (origin == std::to_string(orStartupCommon) || origin == std::to_string(orStartupUser))
     return SameText(a.LinkFile(), b.LinkFile());
+  if (origin == std::to_string(orScheduledTask))
+    return SameText(GetOptionString(a, keys::TaskPath), GetOptionString(b, keys::TaskPath));
   if (origin == std::to_string(orStoreApp))
     return SameText(GetOptionString(a, keys::PackageFamily), GetOptionString(b, keys::PackageFamily)) &&
            GetOptionString(a, keys::TaskId) == GetOptionString(b, keys::TaskId);
@@ -416,7 +419,7 @@ bool UnderLock(Platform& platform, Change change) {
   HeldBackMessages held;
   Platform locked{platform.registry, platform.files,       platform.shell,      held,
                   platform.links,    platform.folders,     platform.versions,   platform.icons,
-                  platform.environment, platform.properties, platform.locks};
+                  platform.environment, platform.properties, platform.locks, platform.tasks};
   bool done = false;
   try {
     const auto lock = platform.locks.Acquire(kStoreLockName, kStoreLockTimeoutMs);
@@ -461,9 +464,34 @@ bool SwitchTaskLocked(const TAppItem& shown, bool on, Platform& platform) {
   return false;
 }
 
+// What the user is told when the Task Scheduler refused or failed a change of a task.
+void SayTaskRefused(const TAppItem& shown, TaskChange change, const std::string& what, Platform& platform) {
+  if (change == TaskChange::Missing) return SayChanged(shown, platform);
+  ErrorMessage(platform.messages, change == TaskChange::Denied
+                                      ? "'" + DisplayName(shown) + "' cannot be " + what +
+                                            ": changing this task needs rights you do not have (start Kelderwick as "
+                                            "administrator). Nothing was changed."
+                                      : "The Task Scheduler could not change '" + DisplayName(shown) +
+                                            "'. Nothing was changed.");
+}
+
+// Switches a scheduled task with its own Enabled flag, once it is as it was listed.
+bool SwitchScheduledLocked(const TAppItem& shown, bool on, Platform& platform) {
+  if (!ScheduledTaskUnchanged(shown, platform)) {
+    SayChanged(shown, platform);
+    return false;
+  }
+  if (on == !SwitchedOffByWindows(shown)) return true;
+  const TaskChange change = platform.tasks.SetEnabled(GetOptionString(shown, keys::TaskPath), on);
+  if (change == TaskChange::Done) return true;
+  SayTaskRefused(shown, change, on ? "switched on" : "switched off", platform);
+  return false;
+}
+
 // Switches the entry on or off with Windows' own switch; the entry stays where it is.
 bool SwitchLocked(const TAppItem& shown, bool on, Platform& platform) {
   if (IsStoreAppTask(shown)) return SwitchTaskLocked(shown, on, platform);
+  if (IsScheduledTask(shown)) return SwitchScheduledLocked(shown, on, platform);
   if (!MayChange(shown, false, platform)) return false;
   if (PlaceOf(shown, platform) != Place::Same) {
     SayChanged(shown, platform);
@@ -478,7 +506,8 @@ bool SwitchLocked(const TAppItem& shown, bool on, Platform& platform) {
 bool DisableLocked(const TAppItem& shown, Platform& platform) {
   // A Startup-folder file that is not a shortcut, and a Store app's task, stay where they are,
   // switched off by Windows.
-  if (IsPlainStartupFile(shown) || IsStoreAppTask(shown)) return SwitchLocked(shown, false, platform);
+  if (IsPlainStartupFile(shown) || IsStoreAppTask(shown) || IsScheduledTask(shown))
+    return SwitchLocked(shown, false, platform);
   // A shortcut without a file target comes back only as the very file it was.
   if (IsShortcutWithoutFileTarget(shown) && !LinkBytesOf(shown)) {
     ErrorMessage(platform.messages, "'" + DisplayName(shown) + "' cannot be disabled: its shortcut file is too large "
@@ -551,6 +580,15 @@ bool DeleteLocked(const TAppItem& shown, Platform& platform) {
   if (const std::string refusal = DeleteRefusal(shown); !refusal.empty()) {
     ErrorMessage(platform.messages, refusal);
     return false;
+  }
+  if (IsScheduledTask(shown)) {
+    if (!ScheduledTaskUnchanged(shown, platform)) {
+      SayChanged(shown, platform);
+      return false;
+    }
+    const TaskChange change = platform.tasks.Delete(GetOptionString(shown, keys::TaskPath));
+    if (change != TaskChange::Done) SayTaskRefused(shown, change, "deleted", platform);
+    return change == TaskChange::Done;
   }
   if (!MayChange(shown, !shown.Enabled(), platform)) return false;
   if (!shown.Enabled()) {
@@ -676,7 +714,7 @@ std::string ScanAllEntries(TAppList& list, Platform& platform, ImageList* images
   VersionInfo& versions = readFiles ? static_cast<VersionInfo&>(local) : none;
   Platform scan{platform.registry, platform.files, platform.shell, platform.messages,    platform.links,
                 platform.folders,  versions,       local,          platform.environment, platform.properties,
-                platform.locks};
+                platform.locks,    platform.tasks};
   list.Clear();
   ScanMachineRunKeys(list, scan);
   ScanRunKey(list, scan, kHkeyCurrentUser, kRunKeyPath);
@@ -685,8 +723,14 @@ std::string ScanAllEntries(TAppList& list, Platform& platform, ImageList* images
   ScanRunOnceAndPolicyKeys(list, scan);
   std::string packageProblems;
   const int beforeTasks = list.Count();
-  if (knownTasks) AppendKnownTasks(list, *knownTasks, scan);
-  else packageProblems = ScanStoreApps(list, scan);
+  if (knownTasks) {
+    AppendKnownTasks(list, *knownTasks, scan);
+    AppendKnownScheduledTasks(list, *knownTasks, scan);
+  } else {
+    packageProblems = ScanStoreApps(list, scan);
+    const std::string taskProblems = ScanScheduledTasks(list, scan);
+    if (!taskProblems.empty()) packageProblems += (packageProblems.empty() ? "" : "\n\n") + taskProblems;
+  }
   for (int i = beforeTasks; i < list.Count(); ++i) list.GetItem(i).ReadVersionInfo(versions);
   MarkWindowsSwitches(list, platform);
   std::string problems = LoadDisabledApps(list, platform);

@@ -76,14 +76,15 @@ std::string LoadDisabledApps(TAppList& list, Platform& platform);
 
 // Lists every entry afresh, in the order the window shows them: the machine's Run key, the
 // user's, the common Startup folder, the user's, the RunOnce and policy keys, the Store apps'
-// startup tasks, then the stored entries. A program file that
+// startup tasks, the Task Scheduler's logon tasks, then the stored entries. A program file that
 // several entries start has its version resource read once, and files on other computers are
 // not read at all (LocalFilesOnly). With images, each entry's icon is added to them. Without
 // readFiles no program file is read: the entries come without version strings and icons, to
 // be read afterwards (ReadVersionStrings, PutVersionStrings). Returns LoadDisabledApps'
 // description of what could not be read of the store, followed by ScanStoreApps' of the
-// package manifests that could not be read.
-// With knownTasks, the Store apps' tasks are those (AppendKnownTasks) and no manifest is read.
+// package manifests and scheduled tasks that could not be read.
+// With knownTasks, the Store apps' and the Task Scheduler's tasks are those (AppendKnownTasks,
+// AppendKnownScheduledTasks): no manifest is read and no task enumerated.
 std::string ScanAllEntries(TAppList& list, Platform& platform, ImageList* images = nullptr, bool readFiles = true,
                            const TAppList* knownTasks = nullptr);
 

@@ -228,6 +228,7 @@ std::string ScanStoreApps(TAppList& list, Platform& platform) {
 void AppendKnownTasks(TAppList& list, const TAppList& known, Platform& platform) {
   for (int i = 0; i < known.Count(); ++i) {
     const auto& task = dynamic_cast<const TAppItem&>(known.Item(i));
+    if (!IsStoreAppTask(task)) continue;
     const std::optional<std::string> state = CurrentTaskState(task, platform);
     if (!state) continue;  // uninstalled since
     TAppItem& entry = list.Add();

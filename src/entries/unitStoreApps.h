@@ -57,7 +57,8 @@ std::string PackageFamilyName(std::string_view fullName);
 // everything could be read. A package without a manifest or without startup tasks adds nothing.
 // No program file is read (version strings come afterwards, as for any entry).
 std::string ScanStoreApps(TAppList& list, Platform& platform);
-// Appends copies of tasks an earlier ScanStoreApps listed, each with its state as it is now;
+// Appends copies of tasks an earlier ScanStoreApps listed (other entries of known are skipped),
+// each with its state as it is now;
 // one whose package is no longer installed is left out. For a list that must come at once: the
 // manifests are read again apart from it.
 void AppendKnownTasks(TAppList& list, const TAppList& known, Platform& platform);

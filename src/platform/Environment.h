@@ -25,6 +25,8 @@ class Environment {
   // The text an indirect string names ("@{<package full name>?ms-resource://...}", "@file,-id"),
   // as the shell resolves it; nullopt when it cannot be resolved.
   virtual std::optional<std::string> LoadIndirectString(std::string_view source) = 0;
+  // The user the program runs as, "DOMAIN\user" (the computer's name for a local account).
+  virtual std::string UserName() = 0;
 };
 
 }  // namespace kw

@@ -11,6 +11,7 @@
 #include "platform/ShellFolders.h"
 #include "platform/ShellProperties.h"
 #include "platform/ShellLinks.h"
+#include "platform/TaskScheduler.h"
 #include "platform/VersionInfo.h"
 
 namespace kw {
@@ -27,6 +28,7 @@ struct Platform {
   Environment& environment;
   ShellProperties& properties;
   MachineLocks& locks;
+  TaskScheduler& tasks;
 };
 
 }  // namespace kw

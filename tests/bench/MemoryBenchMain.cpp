@@ -23,6 +23,7 @@ class MemoryBenchSystem : public BenchSystem {
   }
 
   Platform& platform() override { return platform_; }
+  MemoryTaskScheduler& Tasks() override { return fakes_.tasks; }
   TfrmMain& Form() override { return form_; }
   MainView& View() override { return view_; }
   TAppList& Apps() override { return apps_; }

@@ -7,8 +7,10 @@
 #include <sstream>
 
 #include "StoreAppSeed.h"
+#include "TaskFixtures.h"
 #include "console/unitConsole.h"
 #include "entries/unitAppListState.h"
+#include "entries/unitScheduledTasks.h"
 #include "entries/unitStoreApps.h"
 #include "entries/unitSysWorks.h"
 #include "util/unitDiskUtils.h"
@@ -446,6 +448,47 @@ class Runner {
     table_.Add("refresh, 10 entries + Store packages: all read", count, MedianMs(Runs(count), refreshAndRead));
   }
 
+  // A refresh with a machine's scheduled tasks beside a few Run values: a fifth of them start at
+  // logon, the others on a schedule (as on a real machine, most of them Windows' own).
+  void ScheduledTasks(int count) {
+    const Layout layout = LayoutFor(10, 0);
+    Seeder seeder(system_, false);
+    if (!seeder.Seed(layout)) return Fail("tasks: seeding");
+    MemoryTaskScheduler& tasks = system_.Tasks();
+    tasks.tasks.clear();
+    int logon = 0;
+    for (int i = 0; i < count; ++i) {
+      const bool starts = i % 5 == 0;
+      logon += starts;
+      const std::string folder = i % 3 == 0 ? "\\Vendor " + std::to_string(i % 7) : "\\Microsoft\\Windows\\Area " + std::to_string(i % 40);
+      tasks.Add(testing::Task(folder + "\\" + Numbered("Bench Task", i),
+                              testing::AsUtf16(testing::TaskXml(starts ? testing::LogonTrigger("", "PT30S") : testing::DailyTrigger(),
+                                                                testing::ExecAction("\"" + system_.Program(layout.Active() + i) + "\"", "/bench")))));
+    }
+    TfrmMain& form = system_.Form();
+    bool read = true;
+    const auto refresh = [&] {
+      form.actRefreshExecute();
+      system_.Settle();
+    };
+    const auto refreshAndRead = [&] {
+      refresh();
+      read = system_.WaitUntilEverythingRead() && read;
+    };
+    refreshAndRead();
+    int listed = 0;
+    for (int i = 0; i < system_.Apps().Count(); ++i) listed += IsScheduledTask(system_.Apps().GetItem(i));
+    if (!read || listed != logon) {
+      tasks.tasks.clear();
+      return Fail("tasks: listed " + std::to_string(listed) + " of " + std::to_string(logon) + " logon tasks");
+    }
+    table_.Add("refresh, 10 entries + scheduled tasks: list shown", count, MedianMs(Runs(count), refresh, [&] {
+                 system_.WaitUntilEverythingRead();
+               }));
+    table_.Add("refresh, 10 entries + scheduled tasks: all read", count, MedianMs(Runs(count), refreshAndRead));
+    tasks.tasks.clear();
+  }
+
   // The scans and the icons, without a store and without a list view.
   void Scan(int runs, int links) {
     const Layout layout{runs / 2, runs - runs / 2, links / 2, links - links / 2, 0};
@@ -513,6 +556,8 @@ bool RunSystemBench(BenchSystem& system, ResultTable& table, const BenchOptions&
     for (int active : {100, 1000}) runner.ConsoleList(active);
   if (wanted("packages"))
     for (int count : {10, 100}) runner.Packages(count);
+  if (wanted("tasks"))
+    for (int count : {30, 300}) runner.ScheduledTasks(count);
   Clean(system.platform());
   return runner.ok;
 }

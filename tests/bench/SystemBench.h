@@ -8,6 +8,7 @@
 #include "app/unitMain.h"
 #include "entries/unitAppList.h"
 #include "platform/Platform.h"
+#include "platform/memory/MemoryTaskScheduler.h"
 
 namespace kw::bench {
 
@@ -16,6 +17,8 @@ class BenchSystem {
  public:
   virtual ~BenchSystem() = default;
   virtual Platform& platform() = 0;
+  // The scheduled tasks of platform(), in memory on every system.
+  virtual MemoryTaskScheduler& Tasks() = 0;
   // The main window's behaviour on the view being measured, and its entry list.
   virtual TfrmMain& Form() = 0;
   virtual MainView& View() = 0;
@@ -51,7 +54,7 @@ class BenchSystem {
 };
 
 // "--quick": each measurement once. "--only=GROUP": one group of measurements (refresh,
-// shared, headless, steps, disable, store, scan, console, reading, packages, codec).
+// shared, headless, steps, disable, store, scan, console, reading, packages, tasks, codec).
 struct BenchOptions {
   bool quick = false;
   std::string only;

@@ -9,9 +9,15 @@
 #include "MainFormSupport.h"
 #include "RegistryReadBack.h"
 #include "StoreAppSeed.h"
+#include "TaskFixtures.h"
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "console/unitConsole.h"
 #include "entries/unitAppListDetails.h"
 #include "entries/unitAppListState.h"
 #include "entries/unitStartupApproved.h"
+#include "entries/unitScheduledTasks.h"
 #include "entries/unitStoreApps.h"
 #include "entries/unitSysWorks.h"
 #include "platform/memory/MemoryRichTextPane.h"
@@ -271,6 +277,117 @@ TEST_F(StateTest, StoreAppTasksReadInTheBackgroundComeWithoutWaiting) {
   ASSERT_TRUE(view.AllArrived());
   EXPECT_EQ(view.items.size(), 1u);
   EXPECT_TRUE(sys.messages.shown.empty());
+}
+
+// Task definitions as Windows writes them come to the triggers and actions Windows runs: only
+// a task that starts a program when this user logs on (or Windows starts) is listed.
+TEST(TaskDefinitions, FixturesComeToTheirTriggersAndActions) {
+  using namespace testing;
+  const std::string updater = ExecAction("\"%ProgramFiles%\\Vendor\\update.exe\"", "/silent", "%ProgramFiles%\\Vendor");
+  const struct {
+    const char* what;
+    std::string xml;
+    bool listed;
+    std::string triggers;
+  } fixtures[] = {
+      {"any user, delayed", TaskXml(LogonTrigger("", "PT30S"), updater), true, "at logon of any user, after a 30 s delay"},
+      {"this user, as Windows gives it", AsUtf16(TaskXml(LogonTrigger("TESTPC\\me", "PT1H30M"), updater)), true,
+       "at logon of TESTPC\\me, after a 1 h 30 min delay"},
+      {"this user, bare name", TaskXml(LogonTrigger("me"), updater), true, "at logon of me"},
+      {"another user", TaskXml(LogonTrigger("TESTPC\\other"), updater), false, "at logon of TESTPC\\other"},
+      {"at startup", TaskXml(BootTrigger(), updater), true, "when Windows starts"},
+      {"daily only", TaskXml(DailyTrigger(), updater), false, "on another schedule"},
+      {"trigger switched off", TaskXml(LogonTrigger("", "", false), updater), false, "at logon of any user (trigger disabled)"},
+      {"COM handler only", TaskXml(LogonTrigger(), ComHandlerAction("{0A4B2E30-8F6C-4B1D-9D7A-1F2E3D4C5B6A}")), false,
+       "at logon of any user"},
+  };
+  for (const auto& fixture : fixtures) {
+    TaskDefinition definition;
+    ASSERT_EQ(ReadTaskDefinition(fixture.xml, definition), "") << fixture.what;
+    EXPECT_EQ(StartsAtLogon(definition, "TESTPC\\me"), fixture.listed) << fixture.what;
+    ASSERT_EQ(definition.triggers.size(), 1u) << fixture.what;
+    EXPECT_EQ(TriggerText(definition.triggers[0]), fixture.triggers) << fixture.what;
+    EXPECT_EQ(definition.author, "Tessaly Works") << fixture.what;
+  }
+  EXPECT_EQ(DurationText("P1D"), "1 day");
+  EXPECT_EQ(DurationText("PT45M"), "45 min");
+  EXPECT_EQ(DurationText("soon"), "soon");
+  TaskDefinition definition;
+  EXPECT_NE(ReadTaskDefinition("<Task xmlns=\"urn:x\">", definition), "");
+  EXPECT_NE(ReadTaskDefinition(TaskXml(LogonTrigger(), updater).substr(0, 300), definition), "");
+}
+
+// Logon tasks are listed after the Store apps, those of Windows itself last, explained, and
+// switched with their own Enabled flag (a task the user may not change stays as it is); a
+// task changed meanwhile is left alone; delete asks, then removes the task.
+TEST_F(StateTest, ScheduledTasksAreSwitchedWithTheirOwnFlag) {
+  using namespace testing;
+  const std::string updater = ExecAction("\"%ProgramFiles%\\Vendor\\update.exe\"", "/silent", "%ProgramFiles%\\Vendor");
+  sys.tasks.Add(Task("\\Microsoft\\Windows\\Shell\\Indexer", TaskXml(LogonTrigger(), ExecAction("C:\\windows\\idx.exe"), "Microsoft Corporation")));
+  sys.tasks.Add(Task("\\Vendor\\Deep\\Updater", AsUtf16(TaskXml(LogonTrigger("", "PT30S"), updater + ComHandlerAction("{0A4B2E30-8F6C-4B1D-9D7A-1F2E3D4C5B6A}"),
+                                                               "Vendor Inc.", "<GroupId>S-1-5-32-545</GroupId><RunLevel>HighestAvailable</RunLevel>", true))));
+  sys.tasks.Add(Task("\\Backup", TaskXml(DailyTrigger(), updater)));
+  sys.tasks.Add(Task("\\Locked", TaskXml(BootTrigger(), ExecAction("C:\\corp\\agent.exe")), false));
+  sys.tasks.denied.insert(FoldCase("\\Locked"));
+  sys.environment.variables["ProgramFiles"] = "C:\\Program Files";
+  sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, "Plain", "C:\\plain.exe");
+  Start();
+  Toggle("Plain", true);
+  EXPECT_EQ(view.Captions(), (std::vector<std::string>{"  Locked", "  Updater", "  Indexer", "  Plain"}));
+  const TAppItem& updaterEntry = apps.GetItem(IndexOf("Updater", true));
+  EXPECT_EQ(FoundInText(updaterEntry), "Task Scheduler");
+  EXPECT_EQ(updaterEntry.ProgramFile(), "C:\\Program Files\\Vendor\\update.exe");
+  MemoryRichTextPane pane;
+  ShowDetails(updaterEntry, pane);
+  std::string details;
+  for (size_t i = 0; i < pane.lines.size(); ++i) details += pane.Text(i) + "\n";
+  for (const char* line : {"  Folder:  \\Vendor\\Deep\n", "  Author:  Vendor Inc.\n",
+                           "  Starts:  at logon of any user, after a 30 s delay\n",
+                           "  Command line:  \"%ProgramFiles%\\Vendor\\update.exe\" /silent\n",
+                           "  Working folder:  %ProgramFiles%\\Vendor\n", "  Privileges:  runs with highest privileges\n",
+                           "  Last run:  2026-12-08 08:01, completed (0x0)\n"})
+    EXPECT_NE(details.find(line), std::string::npos) << line << details;
+  EXPECT_NE(details.find("COM handler {0A4B2E30-8F6C-4B1D-9D7A-1F2E3D4C5B6A} (not a program"), std::string::npos);
+  EXPECT_EQ(details.find("Windows' own"), std::string::npos);
+  ShowDetails(apps.GetItem(IndexOf("Indexer", true)), pane);
+  details.clear();
+  for (size_t i = 0; i < pane.lines.size(); ++i) details += pane.Text(i) + "\n";
+  EXPECT_NE(details.find("  Windows' own:  a task of Windows itself"), std::string::npos) << details;
+
+  Toggle("Updater", true);
+  EXPECT_FALSE(sys.tasks.Task("\\Vendor\\Deep\\Updater")->enabled);
+  EXPECT_EQ(Stored(), std::vector<std::string>{"Plain"}) << "nothing moves into the store";
+  Toggle("Updater", false);
+  EXPECT_TRUE(sys.tasks.Task("\\Vendor\\Deep\\Updater")->enabled);
+  EXPECT_TRUE(sys.messages.shown.empty());
+
+  Toggle("Locked", false);
+  sys.tasks.tasks[FoldCase("\\Vendor\\Deep\\Updater")].xml = TaskXml(LogonTrigger(), ExecAction("C:\\other.exe"));
+  Toggle("Updater", true);
+  ASSERT_EQ(sys.messages.shown.size(), 2u);
+  EXPECT_NE(sys.messages.shown[0].text.find("needs rights you do not have"), std::string::npos);
+  EXPECT_NE(sys.messages.shown[1].text.find("changed by another program"), std::string::npos);
+  EXPECT_FALSE(sys.tasks.Task("\\Locked")->enabled);
+  EXPECT_TRUE(sys.tasks.Task("\\Vendor\\Deep\\Updater")->enabled);
+
+  view.SelectItem(IndexOf("Indexer", true));
+  sys.messages.answers = {0};
+  form->actDeleteExecute();
+  EXPECT_FALSE(sys.tasks.Task("\\Microsoft\\Windows\\Shell\\Indexer"));
+  EXPECT_LT(IndexOf("Indexer", true), 0);
+
+  // The console lists the task with its path, and switches it by its id.
+  std::ostringstream out, err;
+  console::Host host(out, err);
+  ASSERT_EQ(console::Run({"list", "--format", "json"}, platform, host), console::kExitDone) << err.str();
+  std::string id;
+  for (const auto& entry : nlohmann::json::parse(out.str()))
+    if (entry["task"] == "\\Vendor\\Deep\\Updater") {
+      EXPECT_EQ(entry["foundIn"], "Task Scheduler");
+      id = entry["id"];
+    }
+  ASSERT_EQ(console::Run({"disable", id}, platform, host), console::kExitDone) << err.str();
+  EXPECT_FALSE(sys.tasks.Task("\\Vendor\\Deep\\Updater")->enabled);
 }
 
 // On 64-bit Windows the store is in the 32-bit registry view, where the 32-bit build keeps it.

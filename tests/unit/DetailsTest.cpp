@@ -70,7 +70,7 @@ TEST(ShowDetails, FallbacksAndOrigins) {
   EXPECT_EQ(pane.Text(10), "  Link File:  C:\\Startup\\tool.lnk");
 
   shortcut.SetArguments("");
-  shortcut.SetOrigin(9);
+  shortcut.SetOrigin(10);
   ShowDetails(shortcut, pane);
   EXPECT_EQ(pane.Text(3), "  Arguments:  not available");
   EXPECT_EQ(pane.Text(4), "  Found in:  unknown");

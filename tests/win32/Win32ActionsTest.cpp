@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <shlobj.h>
 #include <shobjidl.h>
+#include <taskschd.h>
 
 #include <gtest/gtest.h>
 
@@ -11,11 +12,14 @@
 #include <map>
 
 #include "RegistryReadBack.h"
+#include "TaskFixtures.h"
 #include "entries/unitAppListDetails.h"
 #include "entries/unitAppListState.h"
+#include "entries/unitScheduledTasks.h"
 #include "entries/unitStartupApproved.h"
 #include "entries/unitSysWorks.h"
 #include "platform/memory/MemoryMessageBoxes.h"
+#include "platform/win32/ComApartment.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/WideString.h"
 #include "platform/win32/Win32Platform.h"
@@ -90,7 +94,7 @@ class Win32Actions : public ::testing::Test {
   MemoryMessageBoxes boxes;
   Platform platform{system.registry, system.files,       system.shell,      boxes,         system.links,
                     system.folders,  system.versions,    system.icons,      system.environment, system.properties,
-                    system.locks};
+                    system.locks,       system.tasks};
   std::string startup;
 };
 
@@ -383,6 +387,51 @@ TEST_F(Win32Actions, RunOncePolicyAndEveryStartupFileRoundTrip) {
   ASSERT_TRUE(EnableEntry(*Scan().at("Excel (off)"), platform));
   EXPECT_EQ(system.files.ReadWholeFile(startup + "\\Excel.lnk"), bytes);
   EXPECT_TRUE(boxes.shown.empty());
+}
+
+// The Task Scheduler over COM, as far as Wine keeps tasks: a task registered from a definition
+// in the public schema is found by its path, switched with its Enabled flag and deleted; a
+// path without a task is missing. (Wine keeps no triggers or actions, and lists no task when
+// the folders are walked, so the listing itself is checked against the in-memory source.)
+TEST(Win32TaskSchedulerTest, ATaskIsFoundSwitchedAndDeletedByItsPath) {
+  Win32TaskScheduler scheduler;
+  std::string problem;
+  scheduler.Tasks(problem);
+  EXPECT_EQ(problem, "") << "the service is reached";
+  EXPECT_FALSE(scheduler.Task("\\Kelderwick Test\\Missing").has_value());
+  EXPECT_EQ(scheduler.SetEnabled("\\Kelderwick Test\\Missing", false), TaskChange::Missing);
+
+  const ComApartment apartment;
+  ComPtr<ITaskService> service;
+  ASSERT_TRUE(SUCCEEDED(::CoCreateInstance(CLSID_TaskScheduler, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskService,
+                                           service.put_void())));
+  VARIANT none;
+  ::VariantInit(&none);
+  ASSERT_TRUE(SUCCEEDED(service->Connect(none, none, none, none)));
+  ComPtr<ITaskFolder> root;
+  ASSERT_TRUE(SUCCEEDED(service->GetFolder(unique_bstr(::SysAllocString(L"\\")).get(), root.put())));
+  const std::wstring xml = Wide(testing::TaskXml(testing::LogonTrigger(), testing::ExecAction("C:\\windows\\notepad.exe")));
+  ComPtr<IRegisteredTask> registered;
+  VARIANT user, password, sddl;
+  ::VariantInit(&user);
+  ::VariantInit(&password);
+  ::VariantInit(&sddl);
+  ASSERT_TRUE(SUCCEEDED(root->RegisterTask(unique_bstr(::SysAllocString(L"Kelderwick Test Task")).get(),
+                                           unique_bstr(::SysAllocString(xml.c_str())).get(), TASK_CREATE_OR_UPDATE, user,
+                                           password, TASK_LOGON_INTERACTIVE_TOKEN, sddl, registered.put())));
+  const auto found = scheduler.Task("\\Kelderwick Test Task");
+  ASSERT_TRUE(found.has_value());
+  EXPECT_EQ(found->path, "\\Kelderwick Test Task");
+  EXPECT_EQ(found->xml.substr(0, 2), "\xFF\xFE") << "the definition, as UTF-16";
+  TaskDefinition definition;
+  EXPECT_EQ(ReadTaskDefinition(found->xml, definition), "") << "the service's own XML reads";
+  // Wine accepts the new Enabled flag without keeping it; that is reported as a failure.
+  const TaskChange switched = scheduler.SetEnabled(found->path, !found->enabled);
+  EXPECT_EQ(switched, test_support::RunningUnderWine() ? TaskChange::Failed : TaskChange::Done);
+  EXPECT_EQ(scheduler.Task(found->path)->enabled, switched == TaskChange::Done ? !found->enabled : found->enabled);
+  EXPECT_EQ(scheduler.Delete(found->path), TaskChange::Done);
+  EXPECT_FALSE(scheduler.Task(found->path).has_value());
+  EXPECT_EQ(scheduler.Delete(found->path), TaskChange::Missing);
 }
 
 }  // namespace

@@ -28,6 +28,7 @@ class MemoryEnvironment : public Environment {
     }
     return out;
   }
+  std::string UserName() override { return userName; }
   std::optional<std::string> LoadIndirectString(std::string_view source) override {
     const auto found = indirectStrings.find(std::string(source));
     if (found == indirectStrings.end()) return std::nullopt;
@@ -40,6 +41,7 @@ class MemoryEnvironment : public Environment {
   bool windows64 = false;  // as 64-bit Windows for a 64-bit program
   std::map<std::string, std::string> variables{{"windir", "C:\\windows"}, {"SystemRoot", "C:\\windows"}};
   std::map<std::string, std::string> indirectStrings;  // what LoadIndirectString resolves
+  std::string userName = "TESTPC\\me";
 };
 
 }  // namespace kw

@@ -11,6 +11,7 @@
 #include "platform/memory/MemoryShellFolders.h"
 #include "platform/memory/MemoryShellLinks.h"
 #include "platform/memory/MemoryShellProperties.h"
+#include "platform/memory/MemoryTaskScheduler.h"
 #include "platform/memory/MemoryVersionInfo.h"
 
 namespace kw {
@@ -28,6 +29,7 @@ class MemoryPlatform {
   MemoryEnvironment environment;
   MemoryShellProperties properties{files};
   MemoryMachineLocks locks;
+  MemoryTaskScheduler tasks;
 
   MemoryPlatform() { messages.locks = &locks; }
 
@@ -37,7 +39,7 @@ class MemoryPlatform {
     environment.windows64 = on;
   }
   Platform platform() {
-    return Platform{registry, files, shell, messages, links, folders, versions, icons, environment, properties, locks};
+    return Platform{registry, files, shell, messages, links, folders, versions, icons, environment, properties, locks, tasks};
   }
 };
 

@@ -119,6 +119,14 @@ struct LocalMemTraits {
 template <typename T>
 using unique_local = unique_handle<LocalMemTraits<T>>;
 
+// A COM string, as automation interfaces hand them out.
+struct BstrTraits {
+  using pointer = BSTR;
+  static pointer invalid() noexcept { return nullptr; }
+  static void close(pointer p) noexcept { ::SysFreeString(p); }
+};
+using unique_bstr = unique_handle<BstrTraits>;
+
 // A counted reference to a COM interface.
 template <typename T>
 class ComPtr {

@@ -61,4 +61,12 @@ std::optional<std::string> Win32Environment::LoadIndirectString(std::string_view
   return Narrow(text.data());
 }
 
+std::string Win32Environment::UserName() {
+  wchar_t user[257] = {}, domain[257] = {};
+  DWORD length = 257;
+  if (!::GetUserNameW(user, &length)) return {};
+  const DWORD domainLength = ::GetEnvironmentVariableW(L"USERDOMAIN", domain, 257);
+  return (domainLength > 0 && domainLength < 257 ? Narrow(domain) + "\\" : std::string()) + Narrow(user);
+}
+
 }  // namespace kw::win32

@@ -12,6 +12,7 @@ class Win32Environment : public Environment {
   bool Program64() override { return sizeof(void*) == 8; }
   std::string ExpandStrings(std::string_view text) override;
   std::optional<std::string> LoadIndirectString(std::string_view source) override;
+  std::string UserName() override;
 };
 
 }  // namespace kw::win32

@@ -11,6 +11,7 @@
 #include "platform/win32/Win32ShellFolders.h"
 #include "platform/win32/Win32ShellLinks.h"
 #include "platform/win32/Win32ShellProperties.h"
+#include "platform/win32/Win32TaskScheduler.h"
 #include "platform/win32/Win32VersionInfo.h"
 
 namespace kw::win32 {
@@ -28,9 +29,10 @@ class Win32Platform {
   Win32Environment environment;
   Win32ShellProperties properties;
   Win32MachineLocks locks;
+  Win32TaskScheduler tasks;
 
   Platform platform() {
-    return Platform{registry, files, shell, messages, links, folders, versions, icons, environment, properties, locks};
+    return Platform{registry, files, shell, messages, links, folders, versions, icons, environment, properties, locks, tasks};
   }
 };
 

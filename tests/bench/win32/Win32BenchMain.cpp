@@ -247,6 +247,7 @@ class Win32BenchSystem : public BenchSystem {
   int PoolSize() const { return static_cast<int>(pool_.size()); }
 
   Platform& platform() override { return platform_; }
+  MemoryTaskScheduler& Tasks() override { return tasks_; }
   TfrmMain& Form() override { return window_ ? window_->Form() : headless_; }
   MainView& View() override { return window_ ? static_cast<MainView&>(*window_) : headlessView_; }
   TAppList& Apps() override { return window_ ? windowApps_ : headlessApps_; }
@@ -342,7 +343,11 @@ class Win32BenchSystem : public BenchSystem {
 
  private:
   win32::Win32Platform system_;
-  Platform platform_ = system_.platform();
+  // Wine keeps no task's triggers or actions: the benchmark's scheduled tasks are in memory.
+  MemoryTaskScheduler tasks_;
+  Platform platform_{system_.registry, system_.files,    system_.shell,       system_.messages,
+                     system_.links,    system_.folders,  system_.versions,    system_.icons,
+                     system_.environment, system_.properties, system_.locks,  tasks_};
   std::vector<std::string> pool_;
   std::string programs_;
   ProgramValues values_;
