@@ -1,13 +1,15 @@
-// Package manifests, as any program that installs a package may write them. The XML reader
-// reports balanced elements no deeper than its limit, or refuses the document; a manifest is
-// either refused whole or gives startup tasks with distinct ids that name one registry key
-// each; and the scan lists exactly those tasks and switches one with its State alone.
+// Package manifests and task definitions, as any program that installs a package or registers
+// a task may write them. The XML reader reports balanced elements no deeper than its limit, or
+// refuses the document; a manifest is either refused whole or gives startup tasks with
+// distinct ids that name one registry key each; the scan lists exactly those tasks and
+// switches one with its State alone; a task definition is read whole or refused whole.
 #include <set>
 #include <string>
 #include <vector>
 
 #include "FuzzCheck.h"
 #include "entries/unitAppListState.h"
+#include "entries/unitScheduledTasks.h"
 #include "entries/unitStoreApps.h"
 #include "platform/XmlReader.h"
 #include "platform/memory/MemoryPlatform.h"
@@ -36,6 +38,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     KW_FUZZ_CHECK(balance.depth == 0 && balance.deepest >= 1);
   }
   KW_FUZZ_CHECK(balance.deepest <= limits.maxDepth);
+
+  TaskDefinition definition;
+  if (!ReadTaskDefinition(document, definition).empty()) {
+    KW_FUZZ_CHECK(definition.triggers.empty() && definition.actions.empty());
+  }
+  for (const TaskTrigger& trigger : definition.triggers) KW_FUZZ_CHECK(!TriggerText(trigger).empty());
+  StartsAtLogon(definition, "TESTPC\\me");
 
   PackageManifest manifest;
   const std::string problem = ReadPackageManifest(document, manifest);

@@ -345,6 +345,7 @@ TEST_F(StateTest, ScheduledTasksAreSwitchedWithTheirOwnFlag) {
                            "  Starts:  at logon of any user, after a 30 s delay\n",
                            "  Command line:  \"%ProgramFiles%\\Vendor\\update.exe\" /silent\n",
                            "  Working folder:  %ProgramFiles%\\Vendor\n", "  Privileges:  runs with highest privileges\n",
+                           "  Hidden:  the Task Scheduler's window does not show it unless asked to\n",
                            "  Last run:  2026-12-08 08:01, completed (0x0)\n"})
     EXPECT_NE(details.find(line), std::string::npos) << line << details;
   EXPECT_NE(details.find("COM handler {0A4B2E30-8F6C-4B1D-9D7A-1F2E3D4C5B6A} (not a program"), std::string::npos);
