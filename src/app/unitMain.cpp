@@ -77,15 +77,24 @@ void TfrmMain::FormCreate() {
 }
 
 void TfrmMain::actRefreshExecute() {
-  // The guard and the cursor are restored before an error goes on to the error box.
-  struct Restore {
-    TfrmMain& form;
-    ~Restore() {
-      form.ListReady = true;
-      form.view_.SetBusy(false);
-    }
+  // The cursor is restored before an error goes on to the error box.
+  struct Idle {
+    MainView& view;
+    ~Idle() { view.SetBusy(false); }
   };
   view_.SetBusy(true);
+  Idle idle{view_};
+  ListAgain();
+  if (view_.ReadsPackagesInBackground()) packages_.Start([this] { view_.FilesReadSignal(); });
+}
+
+void TfrmMain::ListAgain() {
+  // The list view's events while the list is filled are not the user's; the guard is restored
+  // before an error goes on to the error box.
+  struct Restore {
+    TfrmMain& form;
+    ~Restore() { form.ListReady = true; }
+  };
   ListReady = false;
   Restore restore{*this};
   // What the old list still had to read is dropped now: the reader would only compete with
@@ -94,7 +103,6 @@ void TfrmMain::actRefreshExecute() {
   ScanEntries();
   FillListView();
   if (!view_.ReadsInBackground()) FinishReading();
-  if (view_.ReadsPackagesInBackground()) packages_.Start([this] { view_.FilesReadSignal(); });
 }
 
 void TfrmMain::ScanEntries() {
@@ -198,17 +206,7 @@ void TfrmMain::PackagesArrived() {
   if (same) return;
   knownTasks_.Clear();
   for (int i = 0; i < read->tasks.Count(); ++i) knownTasks_.Add().Assign(read->tasks.GetItem(i));
-  // Listed again with them, as a refresh lists (the list view's events are not the user's).
-  struct Restore {
-    TfrmMain& form;
-    ~Restore() { form.ListReady = true; }
-  };
-  ListReady = false;
-  Restore restore{*this};
-  reader_->Read({});
-  ScanEntries();
-  FillListView();
-  if (!view_.ReadsInBackground()) FinishReading();
+  ListAgain();
 }
 
 void TfrmMain::FinishReading() {

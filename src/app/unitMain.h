@@ -136,6 +136,8 @@ class TfrmMain {
   bool RefreshOnActivate = false;
 
  private:
+  // Scans and fills the list as a refresh does, without reading the tasks anew.
+  void ListAgain();
   void ScanEntries();
   void FillListView();
   void PackagesArrived();

@@ -426,7 +426,12 @@ class Runner {
         return Fail("packages: seeding");
       testing::RegisterPackage(platform_.registry, fullName, folder);
     }
-    // The list comes at once with the tasks found before; the manifests are read meanwhile.
+    TimeTaskRefresh("Store packages", count, tasks, IsStoreAppTask);
+  }
+
+  // A refresh with tasks read off the window's thread: the list comes at once with the tasks
+  // found before, and the rest is read meanwhile. Times both, once every expected task is listed.
+  void TimeTaskRefresh(const std::string& what, int count, int expected, bool (*isTask)(const TAppItem&)) {
     TfrmMain& form = system_.Form();
     bool read = true;
     const auto refresh = [&] {
@@ -439,13 +444,12 @@ class Runner {
     };
     refreshAndRead();
     int listed = 0;
-    for (int i = 0; i < system_.Apps().Count(); ++i) listed += IsStoreAppTask(system_.Apps().GetItem(i));
-    if (!read || listed != tasks)
-      return Fail("packages: listed " + std::to_string(listed) + " of " + std::to_string(tasks) + " startup tasks");
-    table_.Add("refresh, 10 entries + Store packages: list shown", count, MedianMs(Runs(count), refresh, [&] {
-                 system_.WaitUntilEverythingRead();
-               }));
-    table_.Add("refresh, 10 entries + Store packages: all read", count, MedianMs(Runs(count), refreshAndRead));
+    for (int i = 0; i < system_.Apps().Count(); ++i) listed += isTask(system_.Apps().GetItem(i));
+    if (!read || listed != expected)
+      return Fail(what + ": listed " + std::to_string(listed) + " of " + std::to_string(expected) + " tasks");
+    table_.Add("refresh, 10 entries + " + what + ": list shown", count,
+               MedianMs(Runs(count), refresh, [&] { system_.WaitUntilEverythingRead(); }));
+    table_.Add("refresh, 10 entries + " + what + ": all read", count, MedianMs(Runs(count), refreshAndRead));
   }
 
   // A refresh with a machine's scheduled tasks beside a few Run values: a fifth of them start at
@@ -465,27 +469,7 @@ class Runner {
                               testing::AsUtf16(testing::TaskXml(starts ? testing::LogonTrigger("", "PT30S") : testing::DailyTrigger(),
                                                                 testing::ExecAction("\"" + system_.Program(layout.Active() + i) + "\"", "/bench")))));
     }
-    TfrmMain& form = system_.Form();
-    bool read = true;
-    const auto refresh = [&] {
-      form.actRefreshExecute();
-      system_.Settle();
-    };
-    const auto refreshAndRead = [&] {
-      refresh();
-      read = system_.WaitUntilEverythingRead() && read;
-    };
-    refreshAndRead();
-    int listed = 0;
-    for (int i = 0; i < system_.Apps().Count(); ++i) listed += IsScheduledTask(system_.Apps().GetItem(i));
-    if (!read || listed != logon) {
-      tasks.tasks.clear();
-      return Fail("tasks: listed " + std::to_string(listed) + " of " + std::to_string(logon) + " logon tasks");
-    }
-    table_.Add("refresh, 10 entries + scheduled tasks: list shown", count, MedianMs(Runs(count), refresh, [&] {
-                 system_.WaitUntilEverythingRead();
-               }));
-    table_.Add("refresh, 10 entries + scheduled tasks: all read", count, MedianMs(Runs(count), refreshAndRead));
+    TimeTaskRefresh("scheduled tasks", count, logon, IsScheduledTask);
     tasks.tasks.clear();
   }
 
