@@ -58,7 +58,11 @@ std::string ReadXml(std::string_view document, XmlHandler& handler, const XmlLim
   int depth = 0;
   XmlNodeType type = XmlNodeType_None;
   HRESULT result;
+  // Every node takes at least one byte of the document: a reader that reports more nodes than
+  // that is going round in circles (Wine's does at the end of some documents cut short).
+  size_t nodes = 0;
   while ((result = reader->Read(&type)) == S_OK) {
+    if (++nodes > document.size() + 1) return "not well-formed XML (it ends too early)";
     switch (type) {
       case XmlNodeType_Element: {
         std::string namespaceUri, name;
