@@ -61,7 +61,7 @@ TfrmMain::TfrmMain(Platform& platform, TAppList& apps, MainView& view, ProgramVa
       apps_(apps),
       view_(view),
       values_(std::move(values)),
-      packages_(platform),
+      taskReader_(platform),
       reader_(std::make_unique<FileReader>(platform.versions, platform.icons, platform.files)) {}
 
 TfrmMain::~TfrmMain() { StopReading(); }
@@ -85,7 +85,7 @@ void TfrmMain::actRefreshExecute() {
   view_.SetBusy(true);
   Idle idle{view_};
   ListAgain();
-  if (view_.ReadsPackagesInBackground()) packages_.Start([this] { view_.FilesReadSignal(); });
+  if (view_.ReadsTasksInBackground()) taskReader_.Start([this] { view_.FilesReadSignal(); });
 }
 
 void TfrmMain::ListAgain() {
@@ -108,7 +108,7 @@ void TfrmMain::ListAgain() {
 void TfrmMain::ScanEntries() {
   // The files are read afterwards (StartReading).
   const std::string problems =
-      ScanAllEntries(apps_, platform_, nullptr, false, view_.ReadsPackagesInBackground() ? &knownTasks_ : nullptr);
+      ScanAllEntries(apps_, platform_, nullptr, false, view_.ReadsTasksInBackground() ? &knownTasks_ : nullptr);
   // What cannot be used of the store is said once, not at every refresh.
   if (!problems.empty() && problems != storeProblemsShown_) ErrorMessage(platform_.messages, problems);
   storeProblemsShown_ = problems;
@@ -192,14 +192,14 @@ void TfrmMain::PreferVisibleRows() {
 
 void TfrmMain::FilesArrived() {
   ApplyAll(reader_->Take());
-  PackagesArrived();
+  TasksArrived();
 }
 
-void TfrmMain::PackagesArrived() {
-  const std::unique_ptr<PackageReader::Result> read = packages_.Take();
+void TfrmMain::TasksArrived() {
+  const std::unique_ptr<TaskReader::Result> read = taskReader_.Take();
   if (!read) return;
-  if (!read->problems.empty() && read->problems != packageProblemsShown_) ErrorMessage(platform_.messages, read->problems);
-  packageProblemsShown_ = read->problems;
+  if (!read->problems.empty() && read->problems != taskProblemsShown_) ErrorMessage(platform_.messages, read->problems);
+  taskProblemsShown_ = read->problems;
   bool same = read->tasks.Count() == knownTasks_.Count();
   for (int i = 0; same && i < knownTasks_.Count(); ++i)
     same = read->tasks.GetItem(i).Lines() == knownTasks_.GetItem(i).Lines();
@@ -226,7 +226,7 @@ void TfrmMain::ApplyAll(std::vector<FileDetails> arrived) {
 
 void TfrmMain::StopReading() {
   if (reader_) reader_->Stop();
-  packages_.Join();
+  taskReader_.Join();
 }
 
 void TfrmMain::Apply(FileDetails& details, std::pair<int, int>& changed) {

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "app/unitFileReader.h"
-#include "app/unitPackageReader.h"
+#include "app/unitTaskReader.h"
 #include "entries/unitAppList.h"
 #include "platform/Platform.h"
 #include "platform/RichTextPane.h"
@@ -76,9 +76,10 @@ class MainView {
   // Called on the reader's thread as it starts; what it returns lives as long as the thread.
   virtual std::shared_ptr<void> PrepareReaderThread() { return nullptr; }
   // Called on the reader's thread: files have been read. Also called on the thread that reads
-  // the Store apps' manifests, where the view reads them in the background too.
+  // the Store apps' and the Task Scheduler's tasks, where the view reads those in the
+  // background too.
   virtual void FilesReadSignal() {}
-  virtual bool ReadsPackagesInBackground() { return ReadsInBackground(); }
+  virtual bool ReadsTasksInBackground() { return ReadsInBackground(); }
 };
 
 class TfrmMain {
@@ -112,14 +113,14 @@ class TfrmMain {
   // A refresh lists the entries at once; the version strings and icons of their program
   // files come afterwards (visible rows first, each file once), and each row is updated as
   // they arrive. FilesArrived puts in what has arrived; FinishReading reads the rest at once.
-  // Where files are read in the background, so are the Store apps' manifests: a refresh lists
-  // the startup tasks the last reading found (with their state now), and FilesArrived lists
-  // the list again when a new reading finds them changed.
+  // Where files are read in the background, so are the Store apps' and the Task Scheduler's
+  // tasks: a refresh lists the tasks the last reading found (with their state now), and
+  // FilesArrived lists again when a new reading finds them changed.
   void FilesArrived();
   void FinishReading();
   // The files of the list that have not given their version strings and icon yet, and one
-  // more while the manifests are being read.
-  int FilesStillToRead() const { return static_cast<int>(filesToCome_.size()) + (packages_.Pending() ? 1 : 0); }
+  // more while the tasks are being read.
+  int FilesStillToRead() const { return static_cast<int>(filesToCome_.size()) + (taskReader_.Pending() ? 1 : 0); }
   // The window is closing: the reader stops.
   void StopReading();
   // The rows now in view are read before the others (after a refresh and a scroll).
@@ -140,7 +141,7 @@ class TfrmMain {
   void ListAgain();
   void ScanEntries();
   void FillListView();
-  void PackagesArrived();
+  void TasksArrived();
   void StartReading();
   // Puts in what a file gives; the rows whose image changed widen changed (first, last).
   void Apply(FileDetails& details, std::pair<int, int>& changed);
@@ -170,10 +171,10 @@ class TfrmMain {
   std::vector<std::shared_ptr<TAppItem>> shownEntries_;
   std::shared_ptr<const TAppItem> selectedShown_;
   std::string storeProblemsShown_;
-  // The Store apps' startup tasks as the last reading of the manifests found them.
-  PackageReader packages_;
+  // The Store apps' and the Task Scheduler's tasks as the last reading found them.
+  TaskReader taskReader_;
   TAppList knownTasks_;
-  std::string packageProblemsShown_;
+  std::string taskProblemsShown_;
 
   // The reading of the listed entries' files.
   std::unique_ptr<FileReader> reader_;

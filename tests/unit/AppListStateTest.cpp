@@ -262,7 +262,7 @@ TEST_F(StateTest, StoreAppTasksReadInTheBackgroundComeWithoutWaiting) {
   sys.files.AddFile(folder + "\\AppxManifest.xml", testing::PackageManifestXml("Orrin.Chat", "Chat", {{"Chat", "Chat", "", true}}));
   testing::RegisterPackage(sys.registry, chat, folder);
   sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, "Plain", "C:\\plain.exe");
-  view.backgroundPackages = true;
+  view.backgroundTasks = true;
   Start();
   EXPECT_EQ(view.items.size(), 1u) << "nothing known of the packages yet";
   ASSERT_TRUE(view.AllArrived());

@@ -76,10 +76,10 @@ class MemoryMainView : public MainView {
   bool background = false;
   std::pair<int, int> visible{-1, 0};  // the rows in view; all by default
   bool ReadsInBackground() override { return background; }
-  // The manifests are read at once unless backgroundPackages is set: the in-memory platform is
+  // The tasks are read at once unless backgroundTasks is set: the in-memory platform is
   // not for two threads, so a test that sets it changes nothing while they are read.
-  bool backgroundPackages = false;
-  bool ReadsPackagesInBackground() override { return backgroundPackages; }
+  bool backgroundTasks = false;
+  bool ReadsTasksInBackground() override { return backgroundTasks; }
   std::shared_ptr<void> PrepareReaderThread() override {
     std::unique_lock<std::mutex> lock(mutex_);
     changed_.wait(lock, [this] { return gateOpen_; });

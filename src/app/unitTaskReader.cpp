@@ -1,4 +1,4 @@
-#include "app/unitPackageReader.h"
+#include "app/unitTaskReader.h"
 
 #include <exception>
 
@@ -7,13 +7,13 @@
 
 namespace kw {
 
-PackageReader::~PackageReader() { Join(); }
+TaskReader::~TaskReader() { Join(); }
 
-void PackageReader::Join() {
+void TaskReader::Join() {
   if (thread_.joinable()) thread_.join();
 }
 
-void PackageReader::Start(std::function<void()> arrived) {
+void TaskReader::Start(std::function<void()> arrived) {
   Join();
   {
     std::lock_guard<std::mutex> lock(mutex_);
@@ -42,13 +42,13 @@ void PackageReader::Start(std::function<void()> arrived) {
   });
 }
 
-std::unique_ptr<PackageReader::Result> PackageReader::Take() {
+std::unique_ptr<TaskReader::Result> TaskReader::Take() {
   std::lock_guard<std::mutex> lock(mutex_);
   if (result_) pending_ = false;
   return std::move(result_);
 }
 
-bool PackageReader::Pending() const {
+bool TaskReader::Pending() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return pending_;
 }

@@ -13,12 +13,12 @@
 
 namespace kw {
 
-class PackageReader {
+class TaskReader {
  public:
-  explicit PackageReader(Platform& platform) : platform_(platform) {}
-  ~PackageReader();  // waits for a scan under way
-  PackageReader(const PackageReader&) = delete;
-  PackageReader& operator=(const PackageReader&) = delete;
+  explicit TaskReader(Platform& platform) : platform_(platform) {}
+  ~TaskReader();  // waits for a scan under way
+  TaskReader(const TaskReader&) = delete;
+  TaskReader& operator=(const TaskReader&) = delete;
 
   struct Result {
     TAppList tasks;        // as ScanStoreApps and ScanScheduledTasks list them, without version strings
