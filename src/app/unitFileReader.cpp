@@ -7,8 +7,35 @@
 
 namespace kw {
 
-FileReader::FileReader(VersionInfo& versions, Icons& icons, FileSystem& files)
-    : versions_(versions), icons_(icons), files_(files) {}
+namespace {
+
+// Moves the paths of queue that are in paths to its front, in the order of paths.
+void MoveToFront(std::deque<std::string>& queue, const std::vector<std::string>& paths) {
+  std::unordered_map<std::string, size_t> rank;  // a page of rows, or every row of a list
+  for (const std::string& path : paths) rank.emplace(path, rank.size());
+  std::vector<std::optional<std::string>> front(rank.size());
+  std::deque<std::string> rest;
+  for (std::string& path : queue) {
+    const auto it = rank.find(path);
+    if (it != rank.end()) front[it->second] = std::move(path);
+    else rest.push_back(std::move(path));
+  }
+  queue.clear();
+  for (std::optional<std::string>& path : front)
+    if (path) queue.push_back(std::move(*path));
+  for (std::string& path : rest) queue.push_back(std::move(path));
+}
+
+void RemovePaths(std::deque<std::string>& queue, const std::vector<std::string>& paths) {
+  const std::unordered_set<std::string> now(paths.begin(), paths.end());
+  queue.erase(std::remove_if(queue.begin(), queue.end(), [&](const std::string& p) { return now.count(p) != 0; }),
+              queue.end());
+}
+
+}  // namespace
+
+FileReader::FileReader(VersionInfo& versions, Icons& icons, FileSystem& files, Signatures& signatures, Shell& shell)
+    : versions_(versions), icons_(icons), files_(files), signatures_(signatures), shell_(shell) {}
 
 FileReader::~FileReader() { Stop(); }
 
@@ -23,6 +50,7 @@ void FileReader::Stop() {
     const std::lock_guard<std::mutex> lock(mutex_);
     stop_ = true;
     queue_.clear();
+    checks_.clear();
   }
   wake_.notify_all();
   if (thread_.joinable()) thread_.join();
@@ -37,28 +65,19 @@ void FileReader::Read(const std::vector<std::string>& paths) {
     ++generation_;
     dropped.swap(done_);
     queue_.clear();
+    checks_.clear();
     std::unordered_set<std::string> seen;
     for (const std::string& path : paths)
       if (seen.insert(path).second) queue_.push_back(path);
+    checks_ = queue_;
   }
   wake_.notify_all();
 }
 
 void FileReader::Prefer(const std::vector<std::string>& paths) {
   const std::lock_guard<std::mutex> lock(mutex_);
-  std::unordered_map<std::string, size_t> rank;  // a page of rows, or every row of a list
-  for (const std::string& path : paths) rank.emplace(path, rank.size());
-  std::vector<std::optional<std::string>> front(rank.size());
-  std::deque<std::string> rest;
-  for (std::string& path : queue_) {
-    const auto it = rank.find(path);
-    if (it != rank.end()) front[it->second] = std::move(path);
-    else rest.push_back(std::move(path));
-  }
-  queue_.clear();
-  for (std::optional<std::string>& path : front)
-    if (path) queue_.push_back(std::move(*path));
-  for (std::string& path : rest) queue_.push_back(std::move(path));
+  MoveToFront(queue_, paths);
+  MoveToFront(checks_, paths);
 }
 
 std::vector<FileDetails> FileReader::Take() {
@@ -71,9 +90,7 @@ std::vector<FileDetails> FileReader::Take() {
 std::vector<FileDetails> FileReader::ReadNow(const std::vector<std::string>& paths) {
   {
     const std::lock_guard<std::mutex> lock(mutex_);
-    const std::unordered_set<std::string> now(paths.begin(), paths.end());
-    queue_.erase(std::remove_if(queue_.begin(), queue_.end(), [&](const std::string& p) { return now.count(p) != 0; }),
-                 queue_.end());
+    RemovePaths(queue_, paths);
   }
   LocalFilesOnly local(files_, versions_, icons_);
   std::vector<FileDetails> read;
@@ -83,9 +100,17 @@ std::vector<FileDetails> FileReader::ReadNow(const std::vector<std::string>& pat
   return read;
 }
 
-std::vector<std::string> FileReader::StillToRead() {
-  const std::lock_guard<std::mutex> lock(mutex_);
-  return {queue_.begin(), queue_.end()};
+std::vector<FileDetails> FileReader::CheckNow(const std::vector<std::string>& paths) {
+  {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    RemovePaths(checks_, paths);
+  }
+  std::unordered_map<std::string, SignatureCheck> checked;
+  std::vector<FileDetails> read;
+  std::unordered_set<std::string> seen;
+  for (const std::string& path : paths)
+    if (seen.insert(path).second) read.push_back(CheckFile(checked, path));
+  return read;
 }
 
 FileDetails FileReader::ReadFile(LocalFilesOnly& local, const std::string& path) {
@@ -100,24 +125,45 @@ FileDetails FileReader::ReadFile(LocalFilesOnly& local, const std::string& path)
   return details;
 }
 
+FileDetails FileReader::CheckFile(std::unordered_map<std::string, SignatureCheck>& checked, const std::string& path) {
+  FileDetails details;
+  details.path = path;
+  try {
+    const std::string subject = SignatureSubject(shell_, path);
+    auto it = checked.find(subject);
+    if (it == checked.end()) it = checked.emplace(subject, CheckSignatureOf(signatures_, files_, subject)).first;
+    details.signature = it->second;
+  } catch (const std::exception&) {
+    details.signature = SignatureCheck{};  // as a file that cannot be read
+    details.signature->file = path;
+    details.signature->unreadable = true;
+  }
+  return details;
+}
+
 void FileReader::Run(const std::function<std::shared_ptr<void>()>& prepare, const std::function<void()>& arrived) {
   const std::shared_ptr<void> prepared = prepare ? prepare() : nullptr;
   // The file system is asked about each drive once per list read.
   std::optional<LocalFilesOnly> local;
+  std::unordered_map<std::string, SignatureCheck> checked;  // for the list of localGeneration
   unsigned localGeneration = 0;
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
-    wake_.wait(lock, [this] { return stop_ || !queue_.empty(); });
+    wake_.wait(lock, [this] { return stop_ || !queue_.empty() || !checks_.empty(); });
     if (stop_) break;
-    const std::string path = std::move(queue_.front());
-    queue_.pop_front();
+    // Every file's strings and icon before any signature: those are quick, and show the list.
+    const bool check = queue_.empty();
+    std::deque<std::string>& from = check ? checks_ : queue_;
+    const std::string path = std::move(from.front());
+    from.pop_front();
     const unsigned generation = generation_;
     lock.unlock();
     if (!local || localGeneration != generation) {
       local.emplace(files_, versions_, icons_);
+      checked.clear();
       localGeneration = generation;
     }
-    FileDetails details = ReadFile(*local, path);
+    FileDetails details = check ? CheckFile(checked, path) : ReadFile(*local, path);
     lock.lock();
     if (generation != generation_ || stop_) {
       // Read for a list that is gone: its icon is released here, by its owner.

@@ -1,41 +1,50 @@
 #pragma once
-// The version strings and icons of program files, read off the window's thread: a refresh
-// lists its entries from the registry and the shortcuts alone, and what their files give
-// comes afterwards, a file at a time.
+// The version strings, icons and signatures of program files, read off the window's thread: a
+// refresh lists its entries from the registry and the shortcuts alone, and what their files
+// give comes afterwards, a file at a time.
 #include <condition_variable>
 #include <deque>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
 #include "entries/unitAppList.h"
 #include "entries/unitSysWorks.h"
+#include "entries/unitVerifiedPublisher.h"
 #include "platform/FileSystem.h"
 #include "platform/Icons.h"
+#include "platform/Shell.h"
+#include "platform/Signatures.h"
 #include "platform/VersionInfo.h"
 
 namespace kw {
 
-// What one program file gives an entry. Whoever holds it owns its icon.
+// What one program file gives an entry: its version strings and icon, or (handed over apart,
+// later) its signature. Whoever holds it owns its icon.
 struct FileDetails {
   std::string path;
   VersionStrings strings;      // found is false for a file without a usable version resource
   std::unique_ptr<Icon> icon;  // null for a file without an icon
+  std::optional<SignatureCheck> signature;  // set on the signature's own details only
 };
 
 // Reads the files it is given, each once, in the order given, on a thread of its own once
-// StartThread has run (else only where ReadNow asks). Files on other computers give nothing
-// (LocalFilesOnly). What has been read waits until the window's thread takes it; a new Read
-// drops whatever the reader still had to read or to hand over. Every icon belongs to one
-// side at a time: the reader's while it reads the file, the queue's until Take, the
-// taker's after; icons that nobody takes are destroyed with the queue.
+// StartThread has run (else only where ReadNow and CheckNow ask). The version strings and
+// icons of all the files come first; then their signatures, each a read of the whole file,
+// and each file that several of them run as (a script host) checked once. Files on other
+// computers give nothing (LocalFilesOnly). What has been read waits until the window's
+// thread takes it; a new Read drops whatever the reader still had to read or to hand over.
+// Every icon belongs to one side at a time: the reader's while it reads the file, the
+// queue's until Take, the taker's after; icons that nobody takes are destroyed with the queue.
 class FileReader {
  public:
-  FileReader(VersionInfo& versions, Icons& icons, FileSystem& files);
+  FileReader(VersionInfo& versions, Icons& icons, FileSystem& files, Signatures& signatures, Shell& shell);
   ~FileReader();  // Stop
   FileReader(const FileReader&) = delete;
   FileReader& operator=(const FileReader&) = delete;
@@ -49,26 +58,34 @@ class FileReader {
 
   // Drops what is still to be read or taken, and reads these files from now on.
   void Read(const std::vector<std::string>& paths);
-  // Those of the files still to be read move to the front, in this order.
+  // Those of the files still to be read (and still to be checked) move to the front, in this
+  // order.
   void Prefer(const std::vector<std::string>& paths);
   // What has been read since the last Take, in the order it was read.
   std::vector<FileDetails> Take();
   // Reads these files at once on the caller's thread, taking them out of what the reader
   // still has to read. A file the reader is reading just then is read twice.
   std::vector<FileDetails> ReadNow(const std::vector<std::string>& paths);
-  // The files still to be read (all of them, where there is no thread).
-  std::vector<std::string> StillToRead();
+  // Checks the signatures of these files at once on the caller's thread, taking them out of
+  // what the reader still has to check. For a view without a thread of its own only: a check
+  // reads the whole file.
+  std::vector<FileDetails> CheckNow(const std::vector<std::string>& paths);
 
  private:
   void Run(const std::function<std::shared_ptr<void>()>& prepare, const std::function<void()>& arrived);
   static FileDetails ReadFile(LocalFilesOnly& local, const std::string& path);
+  // The signature of what the file runs as; checks are kept by the file checked, for one list.
+  FileDetails CheckFile(std::unordered_map<std::string, SignatureCheck>& checked, const std::string& path);
 
   VersionInfo& versions_;
   Icons& icons_;
   FileSystem& files_;
+  Signatures& signatures_;
+  Shell& shell_;
   std::mutex mutex_;
   std::condition_variable wake_;
   std::deque<std::string> queue_;
+  std::deque<std::string> checks_;  // files whose signature is still to be checked
   std::vector<FileDetails> done_;
   unsigned generation_ = 0;  // of the current Read; what an earlier one read is dropped
   bool stop_ = false;

@@ -62,7 +62,8 @@ TfrmMain::TfrmMain(Platform& platform, TAppList& apps, MainView& view, ProgramVa
       view_(view),
       values_(std::move(values)),
       taskReader_(platform),
-      reader_(std::make_unique<FileReader>(platform.versions, platform.icons, platform.files)) {}
+      reader_(std::make_unique<FileReader>(platform.versions, platform.icons, platform.files, platform.signatures,
+                                           platform.shell)) {}
 
 TfrmMain::~TfrmMain() { StopReading(); }
 
@@ -164,6 +165,7 @@ void TfrmMain::StartReading() {
   rowStrings_.assign(static_cast<size_t>(rows), 0);
   rowsOfFile_.clear();
   filesToCome_.clear();
+  checksToCome_.clear();
   indexedRows_ = iconsBefore_ = 0;
   std::vector<std::string> files;
   for (int row = 0; row < rows; ++row) {
@@ -174,9 +176,14 @@ void TfrmMain::StartReading() {
     rowsOfFile_[path].push_back(row);
     if (filesToCome_.insert(path).second) files.push_back(path);
   }
-  // Icons of files no longer listed are not held.
+  checksToCome_ = filesToCome_;
+  // Icons and signatures of files no longer listed are not held.
   for (auto icon = fileIcons_.begin(); icon != fileIcons_.end();)
     icon = rowsOfFile_.count(icon->first) ? std::next(icon) : fileIcons_.erase(icon);
+  for (auto check = fileSignatures_.begin(); check != fileSignatures_.end();)
+    check = rowsOfFile_.count(check->first) ? std::next(check) : fileSignatures_.erase(check);
+  for (int row = 0; row < rows; ++row)
+    if (const SignatureCheck* check = RowSignature(row)) view_.SetItemMark(row, static_cast<int>(MarkOf(*check)));
   if (view_.ReadsInBackground())
     reader_->StartThread([this] { return view_.PrepareReaderThread(); }, [this] { view_.FilesReadSignal(); });
   reader_->Read(files);
@@ -211,11 +218,40 @@ void TfrmMain::TasksArrived() {
 
 void TfrmMain::FinishReading() {
   FilesArrived();
-  std::vector<std::string> rest;
+  std::vector<std::string> rest, unchecked;
   std::unordered_set<std::string> seen;
-  for (const std::string& path : rowFiles_)
-    if (filesToCome_.count(path) && seen.insert(path).second) rest.push_back(path);
+  for (const std::string& path : rowFiles_) {
+    if (!seen.insert(path).second) continue;
+    if (filesToCome_.count(path)) rest.push_back(path);
+    if (checksToCome_.count(path)) unchecked.push_back(path);
+  }
   ApplyAll(reader_->ReadNow(rest));
+  ApplyAll(reader_->CheckNow(unchecked));
+}
+
+int TfrmMain::FilesStillToRead() const {
+  size_t files = filesToCome_.size();
+  for (const std::string& path : checksToCome_) files += filesToCome_.count(path) ? 0 : 1;
+  return static_cast<int>(files) + (taskReader_.Pending() ? 1 : 0);
+}
+
+const SignatureCheck* TfrmMain::RowSignature(int row) const {
+  if (row < 0 || row >= static_cast<int>(rowFiles_.size())) return nullptr;
+  const auto check = fileSignatures_.find(rowFiles_[static_cast<size_t>(row)]);
+  return check == fileSignatures_.end() ? nullptr : &check->second;
+}
+
+void TfrmMain::ApplySignature(const FileDetails& details, std::pair<int, int>& changed) {
+  const auto rows = rowsOfFile_.find(details.path);
+  if (rows == rowsOfFile_.end() || !checksToCome_.erase(details.path)) return;
+  const SignatureCheck& check = fileSignatures_[details.path] = *details.signature;
+  const int selected = view_.SelectedIndex();
+  for (const int row : rows->second) {
+    view_.SetItemMark(row, static_cast<int>(MarkOf(check)));
+    changed.first = std::min(changed.first, row);
+    changed.second = std::max(changed.second, row);
+    if (row == selected && row < apps_.Count()) ShowDetails(apps_.GetItem(row), view_.Display(), &check);
+  }
 }
 
 void TfrmMain::ApplyAll(std::vector<FileDetails> arrived) {
@@ -230,6 +266,7 @@ void TfrmMain::StopReading() {
 }
 
 void TfrmMain::Apply(FileDetails& details, std::pair<int, int>& changed) {
+  if (details.signature) return ApplySignature(details, changed);
   const auto rows = rowsOfFile_.find(details.path);
   if (rows == rowsOfFile_.end()) return;
   filesToCome_.erase(details.path);
@@ -324,7 +361,9 @@ void TfrmMain::lvAppsSelectItem(int index, bool selected) {
   // A Store app's task goes with its app: Delete is not offered for it.
   view_.EnableDelete(DeleteRefusal(apps_.GetItem(index)).empty());
   CompleteRow(index, false);
-  ShowDetails(apps_.GetItem(index), view_.Display());
+  // The signature is shown as "being checked" until it arrives (a check reads the whole file).
+  const bool checking = index < static_cast<int>(rowFiles_.size()) && checksToCome_.count(rowFiles_[index]);
+  ShowDetails(apps_.GetItem(index), view_.Display(), checking ? nullptr : RowSignature(index));
 }
 
 void TfrmMain::lvAppsChanging(int, bool checkedNow) {

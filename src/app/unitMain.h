@@ -59,6 +59,9 @@ class MainView {
   // item (which costs a redraw of the scroll bar per item once the list overflows).
   virtual void BeginListUpdate() {}
   virtual void EndListUpdate() {}
+  // Marks the item as a program whose signature is not verified (1: unsigned or missing) or
+  // wrong (2: tampered, or a signer Windows does not trust); 0 takes the mark away.
+  virtual void SetItemMark(int /*index*/, int /*mark*/) {}
   // Selects the item, which raises the selection event (lvAppsSelectItem) at once.
   virtual void SelectItem(int index) = 0;
   // Runs action once the list view's notification being handled has returned.
@@ -111,16 +114,17 @@ class TfrmMain {
   void AppEventsActivate();
 
   // A refresh lists the entries at once; the version strings and icons of their program
-  // files come afterwards (visible rows first, each file once), and each row is updated as
-  // they arrive. FilesArrived puts in what has arrived; FinishReading reads the rest at once.
+  // files come afterwards (visible rows first, each file once), then their signatures, and
+  // each row is updated as they arrive. A row keeps its file's last signature mark until the
+  // file has been checked again. FilesArrived puts in what has arrived; FinishReading reads the rest at once.
   // Where files are read in the background, so are the Store apps' and the Task Scheduler's
   // tasks: a refresh lists the tasks the last reading found (with their state now), and
   // FilesArrived lists again when a new reading finds them changed.
   void FilesArrived();
   void FinishReading();
-  // The files of the list that have not given their version strings and icon yet, and one
-  // more while the tasks are being read.
-  int FilesStillToRead() const { return static_cast<int>(filesToCome_.size()) + (taskReader_.Pending() ? 1 : 0); }
+  // The files of the list that have not given their version strings, icon or signature yet,
+  // and one more while the tasks are being read.
+  int FilesStillToRead() const;
   // The window is closing: the reader stops.
   void StopReading();
   // The rows now in view are read before the others (after a refresh and a scroll).
@@ -151,6 +155,11 @@ class TfrmMain {
   // The entry at row with what its file gives, read now where it has not arrived; with
   // imageIndexes also the ImageIndex of every row up to it (which counts the icons before).
   void CompleteRow(int row, bool imageIndexes);
+  // The signature of the row's file, as last checked; null while it is being checked.
+  const SignatureCheck* RowSignature(int row) const;
+  // Puts a signature that arrived into the marks of its file's rows, and into the details
+  // where they show one of those rows.
+  void ApplySignature(const FileDetails& details, std::pair<int, int>& changed);
   int RowOf(const TAppItem& shown) const;  // -1 where it is no longer listed as it was
   TAppItem* SelectedEntry();
   static std::shared_ptr<TAppItem> Snapshot(const TAppItem& entry);
@@ -183,6 +192,10 @@ class TfrmMain {
   std::vector<char> rowStrings_;                                  // per row: version strings put (or kept)
   std::unordered_map<std::string, std::vector<int>> rowsOfFile_;  // the rows each file starts
   std::unordered_set<std::string> filesToCome_;
+  std::unordered_set<std::string> checksToCome_;  // files whose signature is still to come
+  // The signature of each file checked, kept from one refresh to the next for the files still
+  // listed: a row shows its file's last mark until the file has been checked again.
+  std::unordered_map<std::string, SignatureCheck> fileSignatures_;
   int indexedRows_ = 0;  // rows from the first whose ImageIndex is known
   int iconsBefore_ = 0;  // the icons among those rows
   // The image of each file read, kept from one refresh to the next: a row shows its file's

@@ -376,7 +376,7 @@ int Run(const std::vector<std::string>& args, Platform& platform, Host& host) {
   ConsoleMessages messages(host, options.yes);
   Platform console{platform.registry, platform.files,       platform.shell,      messages,
                    platform.links,    platform.folders,     platform.versions,   platform.icons,
-                   platform.environment, platform.properties, platform.locks, platform.tasks};
+                   platform.environment, platform.properties, platform.locks, platform.tasks, platform.signatures};
   try {
     return RunCommand(options, console, host);
   } catch (const std::exception& error) {

@@ -87,7 +87,7 @@ std::vector<std::pair<std::string, std::string>> AboutLines(const TAppItem& entr
   return lines;
 }
 
-void ShowDetails(const TAppItem& entry, RichTextPane& display) {
+void ShowDetails(const TAppItem& entry, RichTextPane& display, const SignatureCheck* signature) {
   const std::string arguments = entry.Arguments();
   // Everything that may fail (a stored Origin that is not a number) is read before the pane
   // is touched, so a failure leaves the previous report in place.
@@ -103,6 +103,8 @@ void ShowDetails(const TAppItem& entry, RichTextPane& display) {
       {"  Product Name:  ", OrFallback(GetOptionString(entry, keys::ProductName), "unknown")},
       {"  Description:  ", OrFallback(GetOptionString(entry, keys::FileDescription), "not found")},
       {"  Comments:  ", OrFallback(GetOptionString(entry, keys::Comments), "not found")},
+      {"  Verified publisher:  ",
+       VerifiedPublisherText(signature, entry.ProgramFile(), GetOptionString(entry, keys::CompanyName))},
       {"  Link File:  ", OrFallback(entry.LinkFile(), "not applicable")},
   };
   const auto about = AboutLines(entry);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "entries/unitAppList.h"
+#include "entries/unitVerifiedPublisher.h"
 #include "platform/RichTextPane.h"
 
 namespace kw {
@@ -31,9 +32,9 @@ std::vector<std::pair<std::string, std::string>> AboutLines(const TAppItem& entr
 
 // Replaces the pane's content with the report on entry: a blank and the caption, a blank
 // line, then one label and value per line (path, arguments, origin, the five version
-// strings, the shortcut file), each with its fallback where the value is missing, then the
-// AboutLines. A value
+// strings, the verified publisher from signature (null: still being checked), the shortcut
+// file), each with its fallback where the value is missing, then the AboutLines. A value
 // longer than kMaxShownCharacters is cut for showing (ShortenForDisplay).
-void ShowDetails(const TAppItem& entry, RichTextPane& display);
+void ShowDetails(const TAppItem& entry, RichTextPane& display, const SignatureCheck* signature = nullptr);
 
 }  // namespace kw

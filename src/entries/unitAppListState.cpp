@@ -419,7 +419,7 @@ bool UnderLock(Platform& platform, Change change) {
   HeldBackMessages held;
   Platform locked{platform.registry, platform.files,       platform.shell,      held,
                   platform.links,    platform.folders,     platform.versions,   platform.icons,
-                  platform.environment, platform.properties, platform.locks, platform.tasks};
+                  platform.environment, platform.properties, platform.locks, platform.tasks, platform.signatures};
   bool done = false;
   try {
     const auto lock = platform.locks.Acquire(kStoreLockName, kStoreLockTimeoutMs);
@@ -714,7 +714,7 @@ std::string ScanAllEntries(TAppList& list, Platform& platform, ImageList* images
   VersionInfo& versions = readFiles ? static_cast<VersionInfo&>(local) : none;
   Platform scan{platform.registry, platform.files, platform.shell, platform.messages,    platform.links,
                 platform.folders,  versions,       local,          platform.environment, platform.properties,
-                platform.locks,    platform.tasks};
+                platform.locks,    platform.tasks,  platform.signatures};
   list.Clear();
   ScanMachineRunKeys(list, scan);
   ScanRunKey(list, scan, kHkeyCurrentUser, kRunKeyPath);

@@ -11,6 +11,7 @@
 #include "platform/ShellFolders.h"
 #include "platform/ShellProperties.h"
 #include "platform/ShellLinks.h"
+#include "platform/Signatures.h"
 #include "platform/TaskScheduler.h"
 #include "platform/VersionInfo.h"
 
@@ -29,6 +30,7 @@ struct Platform {
   ShellProperties& properties;
   MachineLocks& locks;
   TaskScheduler& tasks;
+  Signatures& signatures;
 };
 
 }  // namespace kw

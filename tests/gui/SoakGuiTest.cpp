@@ -446,7 +446,7 @@ class Soak : public ::testing::Test {
   MemoryMessageBoxes boxes;  // the confirmation and error boxes answer from a script
   Platform platform{system.registry, system.files,  system.shell,       boxes,
                     system.links,    system.folders, system.versions,   system.icons,
-                    system.environment, system.properties, system.locks, system.tasks};
+                    system.environment, system.properties, system.locks, system.tasks, system.signatures};
   TdlgAddApp addDialog{platform};
   Expected nextAdd;
   std::string programFolder, programs, source, user, common;

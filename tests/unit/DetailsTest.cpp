@@ -25,9 +25,10 @@ TEST(ShowDetails, WritesTheReportRunByRun) {
   pane.AppendLine("the welcome text");
   TAppItem entry;
   FillRunEntry(entry);
-  ShowDetails(entry, pane);
+  SignatureCheck signed_{SignatureState::Valid, "Someone Else Ltd", "C:\\Apps\\mixer.exe"};
+  ShowDetails(entry, pane, &signed_);
 
-  ASSERT_EQ(pane.lines.size(), 12u);
+  ASSERT_EQ(pane.lines.size(), 13u);
   // Line 1: a blank in the pane's own look, then the caption as the title.
   ASSERT_EQ(pane.lines[0].size(), 2u);
   EXPECT_EQ(pane.lines[0][0].text, " ");
@@ -41,6 +42,7 @@ TEST(ShowDetails, WritesTheReportRunByRun) {
       {"  Found in:  ", "Registry ( User )"},     {"  File Version:  ", "2.1.0"},
       {"  Company Name:  ", "Example Audio, Inc."}, {"  Product Name:  ", "unknown"},
       {"  Description:  ", "not found"},          {"  Comments:  ", "not found"},
+      {"  Verified publisher:  ", "Someone Else Ltd (the file claims: Example Audio, Inc.)"},
       {"  Link File:  ", "not applicable"},
   };
   for (size_t i = 0; i < std::size(rows); ++i) {
@@ -51,7 +53,7 @@ TEST(ShowDetails, WritesTheReportRunByRun) {
     EXPECT_EQ(line[1].text, rows[i].second);
     EXPECT_TRUE(SameStyle(line[1].style, psValue));
   }
-  EXPECT_EQ(pane.Text(11), "") << "the report ends with an empty last line";
+  EXPECT_EQ(pane.Text(12), "") << "the report ends with an empty last line";
   EXPECT_EQ(pane.updateDepth, 0);
 }
 
@@ -67,7 +69,8 @@ TEST(ShowDetails, FallbacksAndOrigins) {
   EXPECT_EQ(pane.Text(3), "  Arguments:  ");
   EXPECT_EQ(pane.Text(4), "  Found in:  Startup Folder ( Common )");
   EXPECT_EQ(pane.Text(5), "  File Version:  not specified");
-  EXPECT_EQ(pane.Text(10), "  Link File:  C:\\Startup\\tool.lnk");
+  EXPECT_EQ(pane.Text(10), "  Verified publisher:  being checked");
+  EXPECT_EQ(pane.Text(11), "  Link File:  C:\\Startup\\tool.lnk");
 
   shortcut.SetArguments("");
   shortcut.SetOrigin(10);

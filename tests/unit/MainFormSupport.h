@@ -26,6 +26,7 @@ class MemoryMainView : public MainView {
     bool checked = false;
     int image = -1;
     bool selected = false;
+    int mark = 0;  // of the program's signature
   };
 
   TfrmMain* form = nullptr;  // receives the list view's events
@@ -57,7 +58,7 @@ class MemoryMainView : public MainView {
   void ClearItems() override { items.clear(); }
   void AddItem(const std::string& caption, bool checked) override {
     // A new item starts unticked; ticking it is a state change the list view reports.
-    items.push_back(Item{caption, false, -1, false});
+    items.push_back(Item{caption, false, -1, false, 0});
     const int index = static_cast<int>(items.size()) - 1;
     SetChecked(index, checked);
   }
@@ -69,6 +70,7 @@ class MemoryMainView : public MainView {
     for (int i = std::max(first, top); form && i <= last && i < top + count; ++i)
       items.at(static_cast<size_t>(i)).image = form->RowImage(i);
   }
+  void SetItemMark(int index, int mark) override { items.at(static_cast<size_t>(index)).mark = mark; }
   std::pair<int, int> VisibleItems() override { return visible.first >= 0 ? visible : MainView::VisibleItems(); }
 
   // With background set, files are read on a thread of its own, which waits until the test
@@ -151,6 +153,16 @@ class MemoryMainView : public MainView {
     std::vector<std::string> captions;
     for (const Item& item : items) captions.push_back(item.caption);
     return captions;
+  }
+  std::vector<int> Marks() const {
+    std::vector<int> marks;
+    for (const Item& item : items) marks.push_back(item.mark);
+    return marks;
+  }
+  std::string DetailsText() const {
+    std::string text;
+    for (size_t i = 0; i < display.lines.size(); ++i) text += display.Text(i) + "\n";
+    return text;
   }
   std::vector<bool> Checks() const {
     std::vector<bool> checks;

@@ -96,6 +96,9 @@ TEST_F(MainFormTest, TheListComesFirstAndTheFilesFollowFromAThreadOfTheirOwn) {
   sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, "Tool again", "C:\\tool.exe");
   sys.icons.AddFileIcon("C:\\tool.exe");
   sys.versions.Add("C:\\tool.exe", 0x0409, 0x04E4, {{"FileVersion", "3.1"}, {"CompanyName", "Maker"}});
+  sys.files.AddFile("C:\\tool.exe");
+  sys.files.AddFile("C:\\plain.exe");
+  sys.signatures.SetEmbedded("C:\\tool.exe", {0, "Maker Inc."});
   auto storedLines = [&] {
     TAppList stored;
     LoadDisabledApps(stored, platform);
@@ -103,6 +106,7 @@ TEST_F(MainFormTest, TheListComesFirstAndTheFilesFollowFromAThreadOfTheirOwn) {
   };
   // Everything read at once (a view without a thread of its own): the reference.
   Start();
+  EXPECT_EQ(view.Marks(), (std::vector<int>{0, 1, 0})) << "the unsigned program is marked";
   const std::vector<std::string> lines = apps.GetItem(2).Lines();
   view.ClickCheckBox(2);
   const std::vector<std::string> storedAtOnce = storedLines();
@@ -114,18 +118,24 @@ TEST_F(MainFormTest, TheListComesFirstAndTheFilesFollowFromAThreadOfTheirOwn) {
   view.items.clear();        // nothing selected to select again
   Start();
   sys.versions.loads = 0;
+  sys.signatures.checks = 0;
   EXPECT_EQ(view.Captions(), (std::vector<std::string>{"  Tool", "  Plain", "  Tool again"}));
   EXPECT_EQ(view.status, "3 applications found");
   EXPECT_EQ(form->FilesStillToRead(), 2);
-  view.SelectItem(2);  // its file is read at once for the details
-  std::string details;
-  for (size_t i = 0; i < view.display.lines.size(); ++i) details += view.display.Text(i) + "\n";
+  view.SelectItem(2);  // its file is read at once for the details, but never its signature
+  std::string details = view.DetailsText();
   EXPECT_NE(details.find("File Version:  3.1\n"), std::string::npos) << details;
+  EXPECT_NE(details.find("Verified publisher:  being checked\n"), std::string::npos) << details;
   EXPECT_EQ(sys.versions.loads, 1);
+  EXPECT_EQ(form->FilesStillToRead(), 2) << "its signature is still to come";
   form->actRefreshExecute();  // what the last list still had to read is dropped
   view.OpenGate();
   ASSERT_TRUE(view.AllArrived());
   EXPECT_EQ(sys.versions.loads, 3) << "the new list's two files, once each";
+  EXPECT_EQ(sys.signatures.checks, 2) << "each file checked once";
+  EXPECT_EQ(view.Marks(), (std::vector<int>{0, 1, 0}));
+  details = view.DetailsText();
+  EXPECT_NE(details.find("Verified publisher:  Maker Inc.\n"), std::string::npos) << "shown as it arrives\n" << details;
   EXPECT_EQ(view.items[0].image, view.items[2].image);
   EXPECT_GE(view.items[0].image, 0);
   EXPECT_EQ(view.items[1].image, kImageNone);
@@ -133,6 +143,7 @@ TEST_F(MainFormTest, TheListComesFirstAndTheFilesFollowFromAThreadOfTheirOwn) {
 
   // Unticked before its file arrived: stored as at once. Then closed while reading.
   form->actRefreshExecute();
+  EXPECT_EQ(view.Marks(), (std::vector<int>{0, 1, 0})) << "each row keeps its mark until checked again";
   view.ClickCheckBox(2);
   EXPECT_EQ(storedLines(), storedAtOnce);
   form.reset();

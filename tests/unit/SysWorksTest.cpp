@@ -164,7 +164,7 @@ TEST_F(ScanTest, AnErrorWhileFillingAnEntryKeepsWhatWasSetAndGoesOn) {
   Platform broken = sys.platform();
   Platform withFailingVersions{broken.registry, broken.files,   broken.shell,       broken.messages,
                                broken.links,    broken.folders, failing,            broken.icons,
-                               broken.environment, broken.properties, broken.locks, broken.tasks};
+                               broken.environment, broken.properties, broken.locks, broken.tasks, broken.signatures};
   sys.registry.PutString(kHkeyLocalMachine, kRunKeyPath, "One", "C:\\one.exe");
   sys.registry.PutString(kHkeyLocalMachine, kRunKeyPath, "Two", "C:\\two.exe");
   ScanRunKey(list, withFailingVersions, kHkeyLocalMachine, kRunKeyPath);

@@ -94,7 +94,7 @@ class Win32Actions : public ::testing::Test {
   MemoryMessageBoxes boxes;
   Platform platform{system.registry, system.files,       system.shell,      boxes,         system.links,
                     system.folders,  system.versions,    system.icons,      system.environment, system.properties,
-                    system.locks,       system.tasks};
+                    system.locks,       system.tasks,   system.signatures};
   std::string startup;
 };
 

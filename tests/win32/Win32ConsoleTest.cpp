@@ -140,7 +140,7 @@ class Win32Console : public ::testing::Test {
   MemoryMessageBoxes boxes;
   Platform platform{system.registry,    system.files,      system.shell,    boxes,
                     system.links,       system.folders,    system.versions, system.icons,
-                    system.environment, system.properties, system.locks, system.tasks};
+                    system.environment, system.properties, system.locks, system.tasks, system.signatures};
   std::string startup;
 };
 

@@ -241,7 +241,7 @@ TEST(AboutDialog, ShowsTheTextTheAddressAndOnF3TheStartupFolders) {
   Win32Platform system;
   MemoryShell shell;  // no mail program is started
   Platform platform{system.registry, system.files,    shell,        system.messages,    system.links,
-                    system.folders,  system.versions, system.icons, system.environment, system.properties, system.locks, system.tasks};
+                    system.folders,  system.versions, system.icons, system.environment, system.properties, system.locks, system.tasks, system.signatures};
   const std::string aboutText = " Kelderwick 2.0\r\n \r\nBuild:  2.0.0.1\r\nAuthor:  The Velmora Software team\r\n"
                                 "WEB URL: http://www.velmora.example\r\nCopyright:  \xC2\xA9 2024-2026 Velmora "
                                 "Software\r\n \r\nClick the e-mail address below to ask a question regarding "

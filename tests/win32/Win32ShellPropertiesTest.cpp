@@ -63,7 +63,7 @@ TEST(Win32ShellProperties, EntriesWhoseFileIsGoneAreReported) {
   MemoryMessageBoxes boxes;
   Platform platform{system.registry, system.files,    system.shell,  boxes,
                     system.links,    system.folders,  system.versions, system.icons,
-                    system.environment, system.properties, system.locks, system.tasks};
+                    system.environment, system.properties, system.locks, system.tasks, system.signatures};
   auto closed = CloseSheetNaming("gone", 1500);
   TAppItem entry;
   entry.SetOrigin(orRegistryUser);

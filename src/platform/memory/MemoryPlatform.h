@@ -11,6 +11,7 @@
 #include "platform/memory/MemoryShellFolders.h"
 #include "platform/memory/MemoryShellLinks.h"
 #include "platform/memory/MemoryShellProperties.h"
+#include "platform/memory/MemorySignatures.h"
 #include "platform/memory/MemoryTaskScheduler.h"
 #include "platform/memory/MemoryVersionInfo.h"
 
@@ -30,6 +31,7 @@ class MemoryPlatform {
   MemoryShellProperties properties{files};
   MemoryMachineLocks locks;
   MemoryTaskScheduler tasks;
+  MemorySignatures signatures;
 
   MemoryPlatform() { messages.locks = &locks; }
 
@@ -39,7 +41,7 @@ class MemoryPlatform {
     environment.windows64 = on;
   }
   Platform platform() {
-    return Platform{registry, files, shell, messages, links, folders, versions, icons, environment, properties, locks, tasks};
+    return Platform{registry, files, shell, messages, links, folders, versions, icons, environment, properties, locks, tasks, signatures};
   }
 };
 

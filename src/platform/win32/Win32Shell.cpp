@@ -5,6 +5,9 @@
 #include <shellapi.h>
 #include <shldisp.h>
 #include <shlobj.h>
+#include <shlwapi.h>
+
+#include <vector>
 
 #include "platform/win32/Handles.h"
 #include "platform/win32/WideString.h"
@@ -117,6 +120,46 @@ std::intptr_t Win32Shell::Open(std::string_view file, std::string_view parameter
   // always does: a help page opened elevated is better than none.
   if (IsElevated() && OpenThroughDesktop(file, parameters, folder, showCmd)) return kTakenByTheShell;
   return OpenInThisProcess(file, parameters, folder, showCmd);
+}
+
+std::string Win32Shell::AssociatedProgram(std::string_view extension) {
+  const std::wstring wextension = Wide(extension);
+  std::vector<wchar_t> program(MAX_PATH);
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    DWORD length = static_cast<DWORD>(program.size());
+    const HRESULT result = ::AssocQueryStringW(ASSOCF_NOTRUNCATE | ASSOCF_INIT_IGNOREUNKNOWN, ASSOCSTR_EXECUTABLE,
+                                               wextension.c_str(), nullptr, program.data(), &length);
+    if (result == S_OK) return Narrow(program.data());
+    if (result != E_POINTER || length <= program.size()) break;
+    program.resize(length);
+  }
+  return "";
+}
+
+std::string Win32Shell::FindProgram(std::string_view name) {
+  // The system folder and the Windows folder first, then PATH, as Windows finds the program of
+  // a Run value; never the current folder or Kelderwick's own.
+  wchar_t folder[MAX_PATH] = {};
+  std::wstring places;
+  if (const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH); length > 0 && length < MAX_PATH)
+    places.append(folder, length).append(L";");
+  if (const UINT length = ::GetWindowsDirectoryW(folder, MAX_PATH); length > 0 && length < MAX_PATH)
+    places.append(folder, length).append(L";");
+  if (const DWORD length = ::GetEnvironmentVariableW(L"PATH", nullptr, 0); length > 0) {
+    std::wstring path(length, L'\0');
+    path.resize(::GetEnvironmentVariableW(L"PATH", path.data(), length));
+    places += path;
+  }
+  const std::wstring wname = Wide(name);
+  std::vector<wchar_t> found(MAX_PATH);
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    const DWORD length =
+        ::SearchPathW(places.c_str(), wname.c_str(), L".exe", static_cast<DWORD>(found.size()), found.data(), nullptr);
+    if (length == 0) return "";
+    if (length < found.size()) return Narrow(std::wstring_view(found.data(), length));
+    found.resize(length);
+  }
+  return "";
 }
 
 }  // namespace kw::win32

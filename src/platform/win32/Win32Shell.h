@@ -14,6 +14,8 @@ class Win32Shell : public Shell {
   void SetOwner(HWND owner) { owner_ = owner; }
   std::intptr_t Open(std::string_view file, std::string_view parameters, std::string_view folder,
                      int showCmd) override;
+  std::string AssociatedProgram(std::string_view extension) override;
+  std::string FindProgram(std::string_view name) override;
 
   // The two ways Open takes, for the tests. OpenInThisProcess starts what opens with this
   // process's rights and gives ShellExecute's result; OpenThroughDesktop hands the request
