@@ -4,11 +4,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <exception>
+#include <map>
 #include <nlohmann/json.hpp>
 
 #include "entries/unitAppListDetails.h"
 #include "entries/unitAppListState.h"
 #include "entries/unitStartupApproved.h"
+#include "entries/unitVerifiedPublisher.h"
 #include "platform/Sha256.h"
 #include "platform/memory/MemoryRichTextPane.h"
 #include "util/unitStdMessages.h"
@@ -42,9 +44,26 @@ std::string FileNameOf(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// The signatures of the listed entries' programs, each file checked once.
+class SignatureChecks {
+ public:
+  explicit SignatureChecks(Platform& platform) : platform_(platform) {}
+  const SignatureCheck& Of(const TAppItem& entry) {
+    const std::string subject = SignatureSubject(platform_.shell, entry.ProgramFile());
+    auto it = checked_.find(subject);
+    if (it == checked_.end())
+      it = checked_.emplace(subject, CheckSignatureOf(platform_.signatures, platform_.files, subject)).first;
+    return it->second;
+  }
+
+ private:
+  Platform& platform_;
+  std::map<std::string, SignatureCheck> checked_;
+};
+
 // The fields of one entry, in the order every format gives them, as valid UTF-8: a name that
 // holds a lone surrogate shows U+FFFD in its place, the same in every format.
-std::vector<std::pair<const char*, std::string>> Fields(const TAppItem& entry) {
+std::vector<std::pair<const char*, std::string>> Fields(const TAppItem& entry, const SignatureCheck* signature) {
   std::vector<std::pair<const char*, std::string>> fields{
       {"id", EntryId(entry)},
       {"caption", entry.Caption()},
@@ -61,7 +80,9 @@ std::vector<std::pair<const char*, std::string>> Fields(const TAppItem& entry) {
       {"companyName", GetOptionString(entry, keys::CompanyName)},
       {"productName", GetOptionString(entry, keys::ProductName)},
       {"fileDescription", GetOptionString(entry, keys::FileDescription)},
-      {"comments", GetOptionString(entry, keys::Comments)}};
+      {"comments", GetOptionString(entry, keys::Comments)},
+      {"signer", signature && signature->state == SignatureState::Valid ? signature->signer : std::string()},
+      {"signature", signature ? SignatureWord(signature->state) : ""}};
   // What the details say beyond the fields: how the place starts it, what a shortcut without a
   // file target stands for, Windows' switch.
   std::string about;
@@ -76,11 +97,11 @@ std::string Dump(const ordered_json& json) {
   return json.dump(2, ' ', false, ordered_json::error_handler_t::replace) + "\n";
 }
 
-ordered_json ListJson(TAppList& list) {
+ordered_json ListJson(TAppList& list, SignatureChecks& checks) {
   ordered_json entries = ordered_json::array();
   for (int i = 0; i < list.Count(); ++i) {
     ordered_json entry = ordered_json::object();
-    for (const auto& [name, value] : Fields(list.GetItem(i))) entry[name] = value;
+    for (const auto& [name, value] : Fields(list.GetItem(i), &checks.Of(list.GetItem(i)))) entry[name] = value;
     entries.push_back(std::move(entry));
   }
   return entries;
@@ -97,16 +118,16 @@ void PrintTable(TAppList& list, std::ostream& out) {
   }
 }
 
-void PrintCsv(TAppList& list, std::ostream& out) {
+void PrintCsv(TAppList& list, SignatureChecks& checks, std::ostream& out) {
   bool first = true;
-  for (const auto& field : Fields(TAppItem())) {
+  for (const auto& field : Fields(TAppItem(), nullptr)) {
     out << (first ? "" : ",") << field.first;
     first = false;
   }
   out << "\r\n";
   for (int i = 0; i < list.Count(); ++i) {
     first = true;
-    for (const auto& field : Fields(list.GetItem(i))) {
+    for (const auto& field : Fields(list.GetItem(i), &checks.Of(list.GetItem(i)))) {
       out << (first ? "" : ",") << CsvField(field.second);
       first = false;
     }
@@ -173,9 +194,18 @@ int RunCommand(const Options& options, Platform& platform, Host& host) {
   const int listed = problems.empty() ? kExitDone : kExitFailed;
   const std::string& command = options.command;
 
+  SignatureChecks checks(platform);
   if (command == "list") {
-    if (options.format == Format::Json) host.out << Dump(ListJson(list));
-    else if (options.format == Format::Csv) PrintCsv(list, host.out);
+    if (options.unsignedOnly) {
+      // Only the entries whose program is not validly signed, in their order.
+      TAppList all;
+      all.Assign(list);
+      list.Clear();
+      for (int i = 0; i < all.Count(); ++i)
+        if (checks.Of(all.GetItem(i)).state != SignatureState::Valid) list.Add().Assign(all.GetItem(i));
+    }
+    if (options.format == Format::Json) host.out << Dump(ListJson(list, checks));
+    else if (options.format == Format::Csv) PrintCsv(list, checks, host.out);
     else PrintTable(list, host.out);
     return listed;
   }
@@ -183,7 +213,7 @@ int RunCommand(const Options& options, Platform& platform, Host& host) {
     ordered_json picture{{"machine", host.machineName},
                          {"time", host.utcNow ? host.utcNow() : std::string()},
                          {"version", host.programVersion},
-                         {"entries", ListJson(list)},
+                         {"entries", ListJson(list, checks)},
                          {"store", StoreJson(platform)},
                          {"storeProblems", ValidUtf8(problems)}};
     const std::string& file = options.operands[0];
@@ -200,7 +230,7 @@ int RunCommand(const Options& options, Platform& platform, Host& host) {
   entry.Assign(*found);
   if (command == "show") {
     MemoryRichTextPane pane;
-    ShowDetails(entry, pane);
+    ShowDetails(entry, pane, &checks.Of(entry));
     for (size_t i = 0; i < pane.lines.size(); ++i) host.out << ConsoleText(pane.Text(i)) << '\n';
     return kExitDone;
   }
@@ -228,7 +258,8 @@ std::string UsageText() {
   return "Usage: KelderwickCmd [options] <command> [argument]\n"
          "\n"
          "Commands:\n"
-         "  list            every startup entry, in the order the window lists them\n"
+         "  list            every startup entry, in the order the window lists them, with the\n"
+         "                  verified signer of its program (signer, signature)\n"
          "  show ID         one entry's details\n"
          "  disable ID      switch an entry off (kept in Kelderwick's store, or by Windows' own switch)\n"
          "  enable ID       switch an entry back on\n"
@@ -237,6 +268,8 @@ std::string UsageText() {
          "\n"
          "Options:\n"
          "  --format FMT    list as table (default), json or csv\n"
+         "  --unsigned      list only entries whose program is not validly signed (signature\n"
+         "                  unsigned, mismatch, untrusted or missing)\n"
          "  -y, --yes       answer yes to questions (needed to delete without a console)\n"
          "  -h, --help      show this text\n"
          "  --version       show the program's version\n"
@@ -258,6 +291,8 @@ std::string ParseArguments(const std::vector<std::string>& args, Options& option
       options.yes = true;
     } else if (arg == "-h" || arg == "--help" || arg == "/?") {
       options.help = true;
+    } else if (arg == "--unsigned") {
+      options.unsignedOnly = true;
     } else if (arg == "--version") {
       options.version = true;
     } else if (arg == "--format" || arg.rfind("--format=", 0) == 0) {
@@ -284,6 +319,7 @@ std::string ParseArguments(const std::vector<std::string>& args, Options& option
   if (options.operands.size() != wanted)
     return "'" + options.command + "' takes " + (wanted == 0 ? std::string("no argument") : "one argument");
   if (options.format != Format::Table && options.command != "list") return "--format applies to 'list' only";
+  if (options.unsignedOnly && options.command != "list") return "--unsigned applies to 'list' only";
   return "";
 }
 

@@ -23,6 +23,7 @@ struct Options {
   std::string command;                // empty with --help or --version alone
   std::vector<std::string> operands;  // what follows the command
   Format format = Format::Table;
+  bool unsignedOnly = false;  // list: only entries whose program is not validly signed
   bool yes = false;
   bool help = false;
   bool version = false;

@@ -105,14 +105,26 @@ TEST_F(ConsoleTest, ArgumentsAndUsage) {
 // Every format lists what the window lists, in its order, and reads back exactly.
 TEST_F(ConsoleTest, ListAgreesWithTheWindowInEveryFormat) {
   sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, "Old", "old.exe");
+  sys.files.AddFile("C:\\アプリ\\app.exe");
+  sys.signatures.SetEmbedded("C:\\アプリ\\app.exe", {0, "アプリ社"});
   Start();
   view.ClickCheckBox(3);  // "Old" goes to the store
   const nlohmann::json list = ListJson();
   ASSERT_EQ(list.size(), view.items.size());
+  nlohmann::json notVerified = nlohmann::json::array();
   for (size_t i = 0; i < view.items.size(); ++i) {
     EXPECT_EQ("  " + list[i]["caption"].get<std::string>(), view.items[i].caption);
     EXPECT_EQ(list[i]["state"], view.items[i].checked ? "on" : "off");
+    EXPECT_EQ(list[i]["signature"] == "valid", view.items[i].mark == 0) << i;
+    if (list[i]["signature"] != "valid") notVerified.push_back(list[i]);
   }
+  EXPECT_EQ(list[1]["signer"], "アプリ社");
+  EXPECT_EQ(list[1]["signature"], "valid");
+  EXPECT_EQ(list[0]["signer"], "");
+  EXPECT_EQ(list[0]["signature"], "missing");
+  ASSERT_EQ(Run({"--unsigned", "list", "--format", "json"}), kExitDone);
+  EXPECT_EQ(nlohmann::json::parse(out.str()), notVerified);
+  EXPECT_EQ(Run({"show", "--unsigned", list[1]["id"]}), kExitUsage);
   EXPECT_EQ(list[0]["caption"], kCyrillic);
   EXPECT_EQ(list[0]["foundIn"], "Registry ( Common )");
   EXPECT_EQ(list[0]["arguments"], " /тихо");
@@ -133,7 +145,8 @@ TEST_F(ConsoleTest, ListAgreesWithTheWindowInEveryFormat) {
 
   ASSERT_EQ(Run({"show", list[1]["id"]}), kExitDone);
   MemoryRichTextPane pane;
-  ShowDetails(apps.GetItem(1), pane);
+  const SignatureCheck check{SignatureState::Valid, "アプリ社", "C:\\アプリ\\app.exe"};
+  ShowDetails(apps.GetItem(1), pane, &check);
   std::string shown;
   for (size_t i = 0; i < pane.lines.size(); ++i) shown += console::ConsoleText(pane.Text(i)) + "\n";
   EXPECT_EQ(out.str(), shown);
