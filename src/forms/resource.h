@@ -32,6 +32,10 @@
 #define IDI_TOOL_ADD 1207
 #define IDI_TOOL_INTERNET 1208
 
+// List marks drawn over a program's icon: not verified, bad signature (overlays 1 and 2).
+#define IDI_MARK_UNVERIFIED 1210
+#define IDI_MARK_BAD_SIGNATURE 1211
+
 // Child windows
 #define IDC_MAIN_TOOLBAR 1300
 #define IDC_MAIN_STATUS 1301

@@ -13,6 +13,7 @@
 #include "entries/unitScheduledTasks.h"
 #include "entries/unitStoreApps.h"
 #include "entries/unitSysWorks.h"
+#include "entries/unitVerifiedPublisher.h"
 #include "util/unitDiskUtils.h"
 #include "util/unitStrUtils.h"
 
@@ -452,6 +453,47 @@ class Runner {
     table_.Add("refresh, 10 entries + " + what + ": all read", count, MedianMs(Runs(count), refreshAndRead));
   }
 
+  // A refresh of entries whose programs are signed files of 1 MB, each read whole to check its
+  // signature: the time until every signature has arrived, beside the same checks made
+  // straight through the system's own call.
+  void Signatures(int count) {
+    Seeder seeder(system_, false);
+    if (!seeder.Seed(LayoutFor(0, 0))) return Fail("signatures: seeding");
+    TRegistry reg(platform_.registry, kHkeyCurrentUser);
+    if (!reg.OpenKey(kRunKeyPath, true)) return Fail("signatures: seeding");
+    std::vector<std::string> programs;
+    for (int i = 0; i < count; ++i) {
+      programs.push_back(system_.SignedProgram(i));
+      if (programs.back().empty()) return table_.Note("signatures: this system has no signed sample program");
+      reg.WriteString(Numbered("Bench Signed", i), "\"" + programs.back() + "\" /bench");
+    }
+    TfrmMain& form = system_.Form();
+    bool read = true;
+    const auto refreshAndRead = [&] {
+      form.actRefreshExecute();
+      system_.Settle();
+      read = system_.WaitUntilEverythingRead() && read;
+    };
+    refreshAndRead();
+    int valid = 0;
+    for (const std::string& program : programs)
+      valid += CheckSignature(platform_.signatures, platform_.shell, platform_.files, program).state == SignatureState::Valid;
+    if (!read || valid != count)
+      return Fail("signatures: " + std::to_string(valid) + " of " + std::to_string(count) + " valid, " +
+                  (read ? "all read" : "not all read within a minute"));
+    const double everything = MedianMs(Runs(count), refreshAndRead);
+    table_.Add("refresh to every signature checked (signed programs of 1 MB)", count, everything);
+    int direct = system_.VerifyStraightThrough(programs);
+    if (direct < 0) return;
+    const double floor = MedianMs(Runs(count), [&] { direct = system_.VerifyStraightThrough(programs); });
+    if (direct != count) Fail("signatures floor: " + std::to_string(direct) + " of " + std::to_string(count) + " valid");
+    table_.Add("floor: the same signatures checked straight through WinVerifyTrust", count, floor);
+    char text[128];
+    std::snprintf(text, sizeof text, "%d signed programs: refresh to every signature checked / floor %.2f", count,
+                  everything / floor);
+    table_.Note(text);
+  }
+
   // A refresh with a machine's scheduled tasks beside a few Run values: a fifth of them start at
   // logon, the others on a schedule (as on a real machine, most of them Windows' own).
   void ScheduledTasks(int count) {
@@ -542,6 +584,7 @@ bool RunSystemBench(BenchSystem& system, ResultTable& table, const BenchOptions&
     for (int count : {10, 100}) runner.Packages(count);
   if (wanted("tasks"))
     for (int count : {30, 300}) runner.ScheduledTasks(count);
+  if (wanted("signatures")) runner.Signatures(200);
   Clean(system.platform());
   return runner.ok;
 }

@@ -3,6 +3,7 @@
 // against any platform: the in-memory one natively, the real one under Wine.
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "BenchSupport.h"
 #include "app/unitMain.h"
@@ -51,10 +52,17 @@ class BenchSystem {
   // layer of ours between: the number of entries listed with an icon and version strings;
   // negative when this system has no such calls.
   virtual int ReadStraightThrough() { return -1; }
+  // A signed program file of about 1 MB, a file of its own for each number; empty where this
+  // system has no signed sample.
+  virtual std::string SignedProgram(int /*number*/) { return ""; }
+  // The signatures of these files checked straight through the system's own call, with no
+  // layer of ours between: how many are valid; negative when this system has no such call.
+  virtual int VerifyStraightThrough(const std::vector<std::string>& /*paths*/) { return -1; }
 };
 
 // "--quick": each measurement once. "--only=GROUP": one group of measurements (refresh,
-// shared, headless, steps, disable, store, scan, console, reading, packages, tasks, codec).
+// shared, headless, steps, disable, store, scan, console, reading, packages, tasks, signatures,
+// codec).
 struct BenchOptions {
   bool quick = false;
   std::string only;

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "GuiSupport.h"
+#include "win32/SignedSamples.h"
 #include "win32/ShellTestSupport.h"
 #include "RegistryReadBack.h"
 #include "StoreAppSeed.h"
@@ -134,17 +135,45 @@ TEST_F(MainWindowGui, SeededEntriesAreListedInOrderTickedWithImages) {
   EXPECT_EQ(WindowText(window->hwnd()), "Kelderwick");
 }
 
-TEST_F(MainWindowGui, SelectingAnItemShowsItsReport) {
+TEST_F(MainWindowGui, SelectingAnItemShowsItsReportAndTheVerifiedPublisher) {
+  using win32::test_support::SignedSamplePath;
   PutRun(kHkeyLocalMachine, "Pad", std::string("\"") + kNotepad + "\"  -q");
+  PutRun(kHkeyCurrentUser, "Signed", "\"" + SignedSamplePath("signed.exe") + "\" /tray");
+  PutRun(kHkeyCurrentUser, "Tampered", SignedSamplePath("tampered.exe"));
+  PutRun(kHkeyCurrentUser, "Unsigned", SignedSamplePath("unsigned.exe"));
+  PutRun(kHkeyCurrentUser, "Gone", "C:\\gone\\gone.exe");
   OpenWindow();
+  ASSERT_EQ(list.Captions(),
+            (std::vector<std::string>{"  Pad", "  Signed", "  Tampered", "  Unsigned", "  Gone"}));
   list.Select(0);
   Pump();
-  const std::string report = DisplayText();
+  std::string report = DisplayText();
   EXPECT_NE(report.find(" Pad\r\n"), std::string::npos) << report;
   EXPECT_NE(report.find(std::string("  Path:  ") + kNotepad), std::string::npos) << report;
   EXPECT_NE(report.find("  Arguments:  -q\r\n"), std::string::npos) << report;
   EXPECT_NE(report.find("  Found in:  Registry ( Common )"), std::string::npos) << report;
   EXPECT_NE(report.find("  Link File:  not applicable"), std::string::npos) << report;
+
+  // Marks over the icons: none for the signed program, amber for unsigned and missing, red for
+  // a program changed after it was signed.
+  EXPECT_EQ(list.Mark(1), 0);
+  EXPECT_EQ(list.Mark(2), 2);
+  EXPECT_EQ(list.Mark(3), 1);
+  EXPECT_EQ(list.Mark(4), 1);
+  EXPECT_GE(list.Image(4), 0) << "a marked row without an icon shows its mark";
+  const std::string claims = std::string(" (the file claims: ") + win32::test_support::kSampleCompany + ")\r\n";
+  const std::pair<int, std::string> lines[] = {
+      {1, std::string("  Verified publisher:  ") + win32::test_support::kSampleSigner + claims},
+      {2, "  Verified publisher:  signature does not match the file" + claims},
+      {3, "  Verified publisher:  not signed" + claims},
+      {4, "  Verified publisher:  file not found\r\n"}};
+  for (const auto& [row, line] : lines) {
+    list.Select(row);
+    Pump();
+    report = DisplayText();
+    EXPECT_NE(report.find(line), std::string::npos) << report;
+    EXPECT_LT(report.find("  Comments:  "), report.find(line)) << "after the version strings";
+  }
 }
 
 TEST_F(MainWindowGui, AHugeValueIsShownCutWithoutHoldingUpTheWindow) {

@@ -10,6 +10,7 @@
 #include "RegistryReadBack.h"
 #include "StoreAppSeed.h"
 #include "ShellTestSupport.h"
+#include "SignedSamples.h"
 #include "entries/unitAppListState.h"
 #include "entries/unitSysWorks.h"
 #include "platform/Sha256.h"
@@ -211,6 +212,33 @@ TEST_F(Win32Console, ActionsDoWhatTheWindowsActionsDo) {
   ASSERT_EQ(result.exitCode, 0u) << result.err;
   EXPECT_EQ(testing::RunValue(platform.registry, kHkeyCurrentUser, "Приложение"), "<missing>");
   EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(Win32Console, SignersAreVerifiedAndWhatIsNotIsListedAlone) {
+  using test_support::SignedSamplePath;
+  Put("Signed", "\"" + SignedSamplePath("signed.exe") + "\" /tray");
+  Put("Tampered", SignedSamplePath("tampered.exe"));
+  Put("Unsigned", SignedSamplePath("unsigned.exe"));
+  Put("Gone", "C:\\gone\\gone.exe");
+  std::map<std::string, std::pair<std::string, std::string>> found;  // caption: signature, signer
+  for (const auto& entry : List()) found[entry["caption"]] = {entry["signature"], entry["signer"]};
+  EXPECT_EQ(found, (std::map<std::string, std::pair<std::string, std::string>>{
+                       {"Signed", {"valid", test_support::kSampleSigner}},
+                       {"Tampered", {"mismatch", ""}},
+                       {"Unsigned", {"unsigned", ""}},
+                       {"Gone", {"missing", ""}}}));
+
+  Result result = RunCmd(L"list --unsigned --format csv");
+  ASSERT_EQ(result.exitCode, 0u) << result.err;
+  EXPECT_EQ(result.out.find("Signed"), std::string::npos) << result.out;
+  for (const char* caption : {"Tampered", "Unsigned", "Gone"}) EXPECT_NE(result.out.find(caption), std::string::npos);
+
+  result = RunCmd(L"show " + Wide(IdOf("Signed")));
+  ASSERT_EQ(result.exitCode, 0u) << result.err;
+  EXPECT_NE(result.out.find(std::string("Verified publisher:  ") + test_support::kSampleSigner +
+                            " (the file claims: " + test_support::kSampleCompany + ")\n"),
+            std::string::npos)
+      << result.out;
 }
 
 // A store the user may not read: list fails and says why, and still lists the rest.

@@ -171,6 +171,11 @@ void MainWindow::CreateList() {
   ListView_SetTextBkColor(list_, kSkyBlue);
   ListView_SetTextColor(list_, kNavy);
   // The list view shares the icon list (LVS_SHAREIMAGELISTS), so the window keeps owning it.
+  // The marks of programs whose signature is not verified, drawn over their icons.
+  std::vector<win32::unique_hicon> marks;
+  for (const int mark : {IDI_MARK_UNVERIFIED, IDI_MARK_BAD_SIGNATURE})
+    marks.emplace_back(static_cast<HICON>(::LoadImageW(instance_, MAKEINTRESOURCEW(mark), IMAGE_ICON, 32, 32, 0)));
+  icons_.SetOverlays(std::move(marks));
   ListView_SetImageList(list_, icons_.get(), LVSIL_SMALL);
   ListView_SetImageList(list_, icons_.get(), LVSIL_NORMAL);
   ::SetWindowLongPtrW(list_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
@@ -306,12 +311,12 @@ LRESULT MainWindow::ListNotify(NMHDR& header) {
   switch (header.code) {
     case LVN_ITEMCHANGING: {
       const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
-      if (change.iItem >= 0) form_.lvAppsChanging(change.iItem, ListView_GetCheckState(list_, change.iItem) != 0);
+      if (change.iItem >= 0 && !settingMark_) form_.lvAppsChanging(change.iItem, ListView_GetCheckState(list_, change.iItem) != 0);
       return FALSE;  // never refused
     }
     case LVN_ITEMCHANGED: {
       const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
-      if (change.iItem < 0) return 0;
+      if (change.iItem < 0 || settingMark_) return 0;
       const bool stateChanged = (change.uChanged & LVIF_STATE) != 0;
       // Only a change of the check box is one. The list view reports a selection change of one
       // item around the deselection of another (whose report comes in between), so the state
@@ -329,7 +334,12 @@ LRESULT MainWindow::ListNotify(NMHDR& header) {
     case LVN_GETDISPINFOW: {
       auto& info = reinterpret_cast<NMLVDISPINFOW&>(header);
       static_assert(kImageNone == I_IMAGENONE);
-      if (info.item.mask & LVIF_IMAGE) info.item.iImage = form_.RowImage(info.item.iItem);
+      if (info.item.mask & LVIF_IMAGE) {
+        info.item.iImage = form_.RowImage(info.item.iItem);
+        // A marked row without an icon shows its mark alone.
+        const UINT mark = ListView_GetItemState(list_, info.item.iItem, LVIS_OVERLAYMASK) >> 8;
+        if (info.item.iImage == I_IMAGENONE && mark != 0) info.item.iImage = icons_.OverlayImage(static_cast<int>(mark));
+      }
       return 0;
     }
     default: return 0;
@@ -502,6 +512,13 @@ void MainWindow::AddItem(const std::string& caption, bool checked) {
   item.iImage = I_IMAGECALLBACK;  // LVN_GETDISPINFO asks the form as the item is drawn
   const int index = static_cast<int>(::SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
   if (index >= 0) ListView_SetCheckState(list_, index, checked);
+}
+
+void MainWindow::SetItemMark(int index, int mark) {
+  // A mark is not the user's change: the list view's reports of it go nowhere.
+  settingMark_ = true;
+  ListView_SetItemState(list_, index, INDEXTOOVERLAYMASK(static_cast<UINT>(mark)), LVIS_OVERLAYMASK);
+  settingMark_ = false;
 }
 
 void MainWindow::RedrawItems(int first, int last) {

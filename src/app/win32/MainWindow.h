@@ -44,6 +44,7 @@ class MainWindow : public BaseWindow<MainWindow>, public MainView {
   int ItemCount() override;
   std::string ItemCaption(int index) override;
   void ClearItems() override;
+  void SetItemMark(int index, int mark) override;
   void AddItem(const std::string& caption, bool checked) override;
   void RedrawItems(int first, int last) override;
   std::pair<int, int> VisibleItems() override;
@@ -101,6 +102,7 @@ class MainWindow : public BaseWindow<MainWindow>, public MainView {
   HWND list_ = nullptr;
   win32::Win32RichTextPane display_;
   win32::Win32ImageList icons_;
+  bool settingMark_ = false;  // while SetItemMark changes an item's state
   win32::unique_himagelist toolbarImages_;
   win32::unique_gdi_object windowFont_, toolbarFont_, listFont_, headerFont_;
   win32::unique_gdi_object skyBlueBrush_, navyBrush_, navyPen_;

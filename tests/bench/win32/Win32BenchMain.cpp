@@ -7,6 +7,8 @@
 #include <objbase.h>
 #include <shellapi.h>
 #include <shlobj.h>
+#include <softpub.h>
+#include <wintrust.h>
 
 #include <chrono>
 #include <climits>
@@ -20,6 +22,7 @@
 #include "SystemBench.h"
 #include "app/win32/MainWindow.h"
 #include "entries/unitSysWorks.h"
+#include "platform/win32/SystemLibraries.h"
 #include "platform/win32/WideString.h"
 #include "platform/win32/Win32Platform.h"
 #include "util/unitDiskUtils.h"
@@ -336,6 +339,37 @@ class Win32BenchSystem : public BenchSystem {
     return ms;
   }
 
+  // A copy of the signed sample program that the build makes beside the benchmark.
+  std::string SignedProgram(int number) override {
+    char name[32];
+    std::snprintf(name, sizeof name, "signed%04d.exe", number);
+    const std::string path = programs_ + name;
+    const std::wstring sample = ModuleFolder() + L"signing\\signed.exe";
+    if (made_.insert(path).second && !::CopyFileW(sample.c_str(), win32::Wide(path).c_str(), FALSE)) made_.erase(path);
+    return made_.count(path) ? path : "";
+  }
+
+  int VerifyStraightThrough(const std::vector<std::string>& paths) override {
+    int valid = 0;
+    for (const std::string& path : paths) {
+      const std::wstring file = win32::Wide(path);
+      WINTRUST_FILE_INFO info{sizeof info, file.c_str(), nullptr, nullptr};
+      WINTRUST_DATA data{};
+      data.cbStruct = sizeof data;
+      data.dwUIChoice = WTD_UI_NONE;
+      data.fdwRevocationChecks = WTD_REVOKE_NONE;
+      data.dwUnionChoice = WTD_CHOICE_FILE;
+      data.pFile = &info;
+      data.dwStateAction = WTD_STATEACTION_VERIFY;
+      data.dwProvFlags = WTD_CACHE_ONLY_URL_RETRIEVAL | WTD_REVOCATION_CHECK_NONE;
+      GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
+      valid += win32::sys::WinVerifyTrust(nullptr, &action, &data) == 0;
+      data.dwStateAction = WTD_STATEACTION_CLOSE;
+      win32::sys::WinVerifyTrust(nullptr, &action, &data);
+    }
+    return valid;
+  }
+
   int ReadStraightThrough() override {
     if (!reader_) reader_ = std::make_unique<StraightThroughReader>();
     return reader_->Read();
@@ -347,7 +381,8 @@ class Win32BenchSystem : public BenchSystem {
   MemoryTaskScheduler tasks_;
   Platform platform_{system_.registry, system_.files,    system_.shell,       system_.messages,
                      system_.links,    system_.folders,  system_.versions,    system_.icons,
-                     system_.environment, system_.properties, system_.locks,  tasks_};
+                     system_.environment, system_.properties, system_.locks,  tasks_,
+                     system_.signatures};
   std::vector<std::string> pool_;
   std::string programs_;
   ProgramValues values_;
