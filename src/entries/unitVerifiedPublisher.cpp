@@ -74,7 +74,9 @@ std::string SignatureSubject(Shell& shell, std::string_view programFile) {
     const std::string found = shell.FindProgram(programFile);
     return found.empty() ? std::string(programFile) : found;
   }
-  std::string opener = shell.AssociatedProgram(extension);
+  // A batch file's type names the file itself as its program; the command processor runs it.
+  const std::string lower = LowerCase(extension);
+  std::string opener = lower == ".bat" || lower == ".cmd" ? "cmd.exe" : shell.AssociatedProgram(extension);
   if (!opener.empty() && !HasFolder(opener)) opener = shell.FindProgram(opener);
   return opener.empty() ? std::string(programFile) : opener;
 }

@@ -68,6 +68,8 @@ TEST(VerifiedPublisher, EachAnswerOfWindowsBecomesOneStateAndOneText) {
   EXPECT_EQ(c.Text("C:\\Users\\me\\hello.vbs"),
             "valid | Microsoft Windows (signed in a catalog of Windows); checked C:\\Windows\\system32\\wscript.exe");
   EXPECT_EQ(c.Check("notepad.exe").file, "C:\\Windows\\system32\\notepad.exe");
+  c.sys.shell.searchPath["cmd.exe"] = "C:\\Windows\\system32\\cmd.exe";
+  EXPECT_EQ(c.Check("C:\\Users\\me\\start.CMD").file, "C:\\Windows\\system32\\cmd.exe");
   EXPECT_EQ(c.Text("C:\\doc.xyz"), "unsigned | not signed") << "nothing opens it: the file itself";
   EXPECT_EQ(c.Check("").file, "");
 
