@@ -3,8 +3,11 @@
 // kind of handle. Each releases its handle on every path.
 #include <windows.h>
 #include <objbase.h>
+#include <softpub.h>
 
 #include <utility>
+
+#include "platform/win32/SystemLibraries.h"
 
 namespace kw::win32 {
 
@@ -98,6 +101,41 @@ struct GdiObjectTraits {
   static void close(pointer h) noexcept { ::DeleteObject(h); }
 };
 using unique_gdi_object = unique_handle<GdiObjectTraits>;
+
+// A context of the system's catalog database.
+struct CatalogAdminTraits {
+  using pointer = HCATADMIN;
+  static pointer invalid() noexcept { return nullptr; }
+  static void close(pointer h) noexcept { sys::CryptCATAdminReleaseContext(h, 0); }
+};
+using unique_catalog_admin = unique_handle<CatalogAdminTraits>;
+
+// A catalog found through a context, which is needed to release it (and must outlive it).
+struct CatalogInContext {
+  HCATADMIN admin = nullptr;
+  HCATINFO catalog = nullptr;
+  bool operator==(const CatalogInContext&) const = default;
+};
+struct CatalogInfoTraits {
+  using pointer = CatalogInContext;
+  static pointer invalid() noexcept { return {}; }
+  static void close(pointer h) noexcept { sys::CryptCATAdminReleaseCatalogContext(h.admin, h.catalog, 0); }
+};
+using unique_catalog_info = unique_handle<CatalogInfoTraits>;
+
+// What WinVerifyTrust keeps between the verification of a file (WTD_STATEACTION_VERIFY with the
+// generic Authenticode action) and its close, which frees it: the request itself, which holds
+// the state.
+struct TrustStateTraits {
+  using pointer = WINTRUST_DATA*;
+  static pointer invalid() noexcept { return nullptr; }
+  static void close(pointer h) noexcept {
+    GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
+    h->dwStateAction = WTD_STATEACTION_CLOSE;
+    sys::WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, h);
+  }
+};
+using unique_trust_state = unique_handle<TrustStateTraits>;
 
 // Memory of the COM task allocator that the shell hands out (item identifier lists, texts).
 template <typename T>

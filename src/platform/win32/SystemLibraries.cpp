@@ -26,11 +26,16 @@ HMODULE CommonControls() { static const HMODULE module = SystemLibrary(L"comctl3
 HMODULE CommonDialogs() { static const HMODULE module = SystemLibrary(L"comdlg32.dll"); return module; }
 HMODULE Installer() { static const HMODULE module = SystemLibrary(L"msi.dll"); return module; }
 HMODULE XmlLite() { static const HMODULE module = SystemLibrary(L"xmllite.dll"); return module; }
+HMODULE Trust() { static const HMODULE module = SystemLibrary(L"wintrust.dll"); return module; }
+HMODULE Crypto() { static const HMODULE module = SystemLibrary(L"crypt32.dll"); return module; }
 
 // As the installer library declares them (not every edition of its header does).
 using DecomposeDescriptor = UINT(WINAPI*)(LPCWSTR, LPWSTR, LPWSTR, LPWSTR, LPDWORD);
 using GetProductInfo = UINT(WINAPI*)(LPCWSTR, LPCWSTR, LPWSTR, LPDWORD);
 using CreateReader = HRESULT(WINAPI*)(REFIID, void**, IMalloc*);
+// Windows 8's catalog functions, which headers for older targets leave out.
+using AcquireContext2 = BOOL(WINAPI*)(HCATADMIN*, const GUID*, PCWSTR, PCCERT_STRONG_SIGN_PARA, DWORD);
+using CalcHashFromFileHandle2 = BOOL(WINAPI*)(HCATADMIN, HANDLE, DWORD*, BYTE*, DWORD);
 
 template <typename Function>
 Function Find(HMODULE module, const char* name) {
@@ -128,6 +133,61 @@ UINT MsiGetProductInfoW(LPCWSTR productCode, LPCWSTR property, LPWSTR value, LPD
 HRESULT CreateXmlReader(REFIID iid, void** reader, IMalloc* allocator) {
   static const auto found = Find<CreateReader>(XmlLite(), "CreateXmlReader");
   return found ? found(iid, reader, allocator) : E_NOTIMPL;
+}
+
+LONG WinVerifyTrust(HWND window, GUID* action, LPVOID data) {
+  KW_SYSTEM_FUNCTION(Trust, WinVerifyTrust);
+  return found ? found(window, action, data) : TRUST_E_PROVIDER_UNKNOWN;
+}
+CRYPT_PROVIDER_DATA* WTHelperProvDataFromStateData(HANDLE state) {
+  KW_SYSTEM_FUNCTION(Trust, WTHelperProvDataFromStateData);
+  return found ? found(state) : nullptr;
+}
+CRYPT_PROVIDER_SGNR* WTHelperGetProvSignerFromChain(CRYPT_PROVIDER_DATA* data, DWORD signer, BOOL counterSigner,
+                                                    DWORD counterSignerIndex) {
+  KW_SYSTEM_FUNCTION(Trust, WTHelperGetProvSignerFromChain);
+  return found ? found(data, signer, counterSigner, counterSignerIndex) : nullptr;
+}
+BOOL CryptCATAdminAcquireContext(HCATADMIN* admin, const GUID* subsystem, DWORD flags) {
+  KW_SYSTEM_FUNCTION(Trust, CryptCATAdminAcquireContext);
+  return found ? found(admin, subsystem, flags) : FALSE;
+}
+BOOL CryptCATAdminAcquireContext2(HCATADMIN* admin, const GUID* subsystem, PCWSTR hashAlgorithm,
+                                  PCCERT_STRONG_SIGN_PARA policy, DWORD flags) {
+  static const auto found = Find<AcquireContext2>(Trust(), "CryptCATAdminAcquireContext2");
+  return found ? found(admin, subsystem, hashAlgorithm, policy, flags) : FALSE;
+}
+BOOL CryptCATAdminCalcHashFromFileHandle(HANDLE file, DWORD* size, BYTE* hash, DWORD flags) {
+  KW_SYSTEM_FUNCTION(Trust, CryptCATAdminCalcHashFromFileHandle);
+  return found ? found(file, size, hash, flags) : FALSE;
+}
+BOOL CryptCATAdminCalcHashFromFileHandle2(HCATADMIN admin, HANDLE file, DWORD* size, BYTE* hash, DWORD flags) {
+  static const auto found = Find<CalcHashFromFileHandle2>(Trust(), "CryptCATAdminCalcHashFromFileHandle2");
+  return found ? found(admin, file, size, hash, flags) : FALSE;
+}
+HCATINFO CryptCATAdminEnumCatalogFromHash(HCATADMIN admin, BYTE* hash, DWORD size, DWORD flags, HCATINFO* previous) {
+  KW_SYSTEM_FUNCTION(Trust, CryptCATAdminEnumCatalogFromHash);
+  return found ? found(admin, hash, size, flags, previous) : nullptr;
+}
+BOOL CryptCATCatalogInfoFromContext(HCATINFO catalog, CATALOG_INFO* info, DWORD flags) {
+  KW_SYSTEM_FUNCTION(Trust, CryptCATCatalogInfoFromContext);
+  return found ? found(catalog, info, flags) : FALSE;
+}
+BOOL CryptCATAdminReleaseCatalogContext(HCATADMIN admin, HCATINFO catalog, DWORD flags) {
+  KW_SYSTEM_FUNCTION(Trust, CryptCATAdminReleaseCatalogContext);
+  return found ? found(admin, catalog, flags) : FALSE;
+}
+BOOL CryptCATAdminReleaseContext(HCATADMIN admin, DWORD flags) {
+  KW_SYSTEM_FUNCTION(Trust, CryptCATAdminReleaseContext);
+  return found ? found(admin, flags) : FALSE;
+}
+
+DWORD CertGetNameStringW(PCCERT_CONTEXT certificate, DWORD type, DWORD flags, void* typeParameter, LPWSTR name,
+                         DWORD length) {
+  KW_SYSTEM_FUNCTION(Crypto, CertGetNameStringW);
+  if (found) return found(certificate, type, flags, typeParameter, name, length);
+  if (name && length > 0) name[0] = L'\0';
+  return 1;
 }
 
 }  // namespace kw::win32::sys

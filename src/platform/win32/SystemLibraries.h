@@ -10,6 +10,8 @@
 #include <commctrl.h>
 #include <commdlg.h>
 #include <objidl.h>
+#include <wintrust.h>
+#include <mscat.h>
 
 namespace kw::win32::sys {
 
@@ -42,5 +44,26 @@ UINT MsiGetProductInfoW(LPCWSTR productCode, LPCWSTR property, LPWSTR value, LPD
 
 // XmlLite's reader; E_NOTIMPL without the library.
 HRESULT CreateXmlReader(REFIID iid, void** reader, IMalloc* allocator);
+
+// Authenticode (wintrust). Without the library WinVerifyTrust answers TRUST_E_PROVIDER_UNKNOWN,
+// the others null or FALSE. The SHA-256 forms of the catalog functions exist from Windows 8 on.
+LONG WinVerifyTrust(HWND window, GUID* action, LPVOID data);
+CRYPT_PROVIDER_DATA* WTHelperProvDataFromStateData(HANDLE state);
+CRYPT_PROVIDER_SGNR* WTHelperGetProvSignerFromChain(CRYPT_PROVIDER_DATA* data, DWORD signer, BOOL counterSigner,
+                                                    DWORD counterSignerIndex);
+BOOL CryptCATAdminAcquireContext(HCATADMIN* admin, const GUID* subsystem, DWORD flags);
+BOOL CryptCATAdminAcquireContext2(HCATADMIN* admin, const GUID* subsystem, PCWSTR hashAlgorithm,
+                                  PCCERT_STRONG_SIGN_PARA policy, DWORD flags);
+BOOL CryptCATAdminCalcHashFromFileHandle(HANDLE file, DWORD* size, BYTE* hash, DWORD flags);
+BOOL CryptCATAdminCalcHashFromFileHandle2(HCATADMIN admin, HANDLE file, DWORD* size, BYTE* hash, DWORD flags);
+HCATINFO CryptCATAdminEnumCatalogFromHash(HCATADMIN admin, BYTE* hash, DWORD size, DWORD flags, HCATINFO* previous);
+BOOL CryptCATCatalogInfoFromContext(HCATINFO catalog, CATALOG_INFO* info, DWORD flags);
+BOOL CryptCATAdminReleaseCatalogContext(HCATADMIN admin, HCATINFO catalog, DWORD flags);
+BOOL CryptCATAdminReleaseContext(HCATADMIN admin, DWORD flags);
+
+// A certificate's name (crypt32). Without the library: the empty name, whose length with its
+// terminator is 1.
+DWORD CertGetNameStringW(PCCERT_CONTEXT certificate, DWORD type, DWORD flags, void* typeParameter, LPWSTR name,
+                         DWORD length);
 
 }  // namespace kw::win32::sys

@@ -11,6 +11,7 @@
 #include "platform/win32/Win32ShellFolders.h"
 #include "platform/win32/Win32ShellLinks.h"
 #include "platform/win32/Win32ShellProperties.h"
+#include "platform/win32/Win32Signatures.h"
 #include "platform/win32/Win32TaskScheduler.h"
 #include "platform/win32/Win32VersionInfo.h"
 
@@ -30,6 +31,7 @@ class Win32Platform {
   Win32ShellProperties properties;
   Win32MachineLocks locks;
   Win32TaskScheduler tasks;
+  Win32Signatures signatures;
 
   Platform platform() {
     return Platform{registry, files, shell, messages, links, folders, versions, icons, environment, properties, locks, tasks};
