@@ -143,9 +143,11 @@ TEST_F(MainWindowGui, SelectingAnItemShowsItsReportAndTheVerifiedPublisher) {
   PutRun(kHkeyCurrentUser, "Unsigned", SignedSamplePath("unsigned.exe"));
   PutRun(kHkeyCurrentUser, "Gone", "C:\\gone\\gone.exe");
   OpenWindow();
-  ASSERT_EQ(list.Captions(),
-            (std::vector<std::string>{"  Pad", "  Signed", "  Tampered", "  Unsigned", "  Gone"}));
-  list.Select(0);
+  const int pad = list.Find("  Pad"), signed_ = list.Find("  Signed"), tampered = list.Find("  Tampered"),
+            unsigned_ = list.Find("  Unsigned"), gone = list.Find("  Gone");
+  ASSERT_EQ(list.Count(), 5);
+  ASSERT_TRUE(pad >= 0 && signed_ >= 0 && tampered >= 0 && unsigned_ >= 0 && gone >= 0);
+  list.Select(pad);
   Pump();
   std::string report = DisplayText();
   EXPECT_NE(report.find(" Pad\r\n"), std::string::npos) << report;
@@ -156,17 +158,17 @@ TEST_F(MainWindowGui, SelectingAnItemShowsItsReportAndTheVerifiedPublisher) {
 
   // Marks over the icons: none for the signed program, amber for unsigned and missing, red for
   // a program changed after it was signed.
-  EXPECT_EQ(list.Mark(1), 0);
-  EXPECT_EQ(list.Mark(2), 2);
-  EXPECT_EQ(list.Mark(3), 1);
-  EXPECT_EQ(list.Mark(4), 1);
-  EXPECT_GE(list.Image(4), 0) << "a marked row without an icon shows its mark";
+  EXPECT_EQ(list.Mark(signed_), 0);
+  EXPECT_EQ(list.Mark(tampered), 2);
+  EXPECT_EQ(list.Mark(unsigned_), 1);
+  EXPECT_EQ(list.Mark(gone), 1);
+  EXPECT_GE(list.Image(gone), 0) << "a marked row without an icon shows its mark";
   const std::string claims = std::string(" (the file claims: ") + win32::test_support::kSampleCompany + ")\r\n";
   const std::pair<int, std::string> lines[] = {
-      {1, std::string("  Verified publisher:  ") + win32::test_support::kSampleSigner + claims},
-      {2, "  Verified publisher:  signature does not match the file" + claims},
-      {3, "  Verified publisher:  not signed" + claims},
-      {4, "  Verified publisher:  file not found\r\n"}};
+      {signed_, std::string("  Verified publisher:  ") + win32::test_support::kSampleSigner + claims},
+      {tampered, "  Verified publisher:  signature does not match the file" + claims},
+      {unsigned_, "  Verified publisher:  not signed" + claims},
+      {gone, "  Verified publisher:  file not found\r\n"}};
   for (const auto& [row, line] : lines) {
     list.Select(row);
     Pump();

@@ -34,7 +34,7 @@ class Win32Platform {
   Win32Signatures signatures;
 
   Platform platform() {
-    return Platform{registry, files, shell, messages, links, folders, versions, icons, environment, properties, locks, tasks};
+    return Platform{registry, files, shell, messages, links, folders, versions, icons, environment, properties, locks, tasks, signatures};
   }
 };
 
