@@ -105,11 +105,10 @@ std::vector<FileDetails> FileReader::CheckNow(const std::vector<std::string>& pa
     const std::lock_guard<std::mutex> lock(mutex_);
     RemovePaths(checks_, paths);
   }
-  std::unordered_map<std::string, SignatureCheck> checked;
   std::vector<FileDetails> read;
   std::unordered_set<std::string> seen;
   for (const std::string& path : paths)
-    if (seen.insert(path).second) read.push_back(CheckFile(checked, path));
+    if (seen.insert(path).second) read.push_back(CheckFile(path));
   return read;
 }
 
@@ -125,14 +124,11 @@ FileDetails FileReader::ReadFile(LocalFilesOnly& local, const std::string& path)
   return details;
 }
 
-FileDetails FileReader::CheckFile(std::unordered_map<std::string, SignatureCheck>& checked, const std::string& path) {
+FileDetails FileReader::CheckFile(const std::string& path) {
   FileDetails details;
   details.path = path;
   try {
-    const std::string subject = SignatureSubject(shell_, path);
-    auto it = checked.find(subject);
-    if (it == checked.end()) it = checked.emplace(subject, CheckSignatureOf(signatures_, files_, subject)).first;
-    details.signature = it->second;
+    details.signature = signatureCache_.Check(signatures_, files_, SignatureSubject(shell_, path));
   } catch (const std::exception&) {
     details.signature = SignatureCheck{};  // as a file that cannot be read
     details.signature->file = path;
@@ -145,7 +141,6 @@ void FileReader::Run(const std::function<std::shared_ptr<void>()>& prepare, cons
   const std::shared_ptr<void> prepared = prepare ? prepare() : nullptr;
   // The file system is asked about each drive once per list read.
   std::optional<LocalFilesOnly> local;
-  std::unordered_map<std::string, SignatureCheck> checked;  // for the list of localGeneration
   unsigned localGeneration = 0;
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
@@ -160,10 +155,9 @@ void FileReader::Run(const std::function<std::shared_ptr<void>()>& prepare, cons
     lock.unlock();
     if (!local || localGeneration != generation) {
       local.emplace(files_, versions_, icons_);
-      checked.clear();
       localGeneration = generation;
     }
-    FileDetails details = check ? CheckFile(checked, path) : ReadFile(*local, path);
+    FileDetails details = check ? CheckFile(path) : ReadFile(*local, path);
     lock.lock();
     if (generation != generation_ || stop_) {
       // Read for a list that is gone: its icon is released here, by its owner.

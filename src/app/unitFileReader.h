@@ -36,8 +36,10 @@ struct FileDetails {
 
 // Reads the files it is given, each once, in the order given, on a thread of its own once
 // StartThread has run (else only where ReadNow and CheckNow ask). The version strings and
-// icons of all the files come first; then their signatures, each a read of the whole file,
-// and each file that several of them run as (a script host) checked once. Files on other
+// icons of all the files come first; then their signatures, each a read of the whole file.
+// A file checked before is read again only once it has changed (SignatureCache), so a file
+// that several entries run as (a script host) is read once, and a refresh reads no file that
+// the last one read unchanged. Files on other
 // computers give nothing (LocalFilesOnly). What has been read waits until the window's
 // thread takes it; a new Read drops whatever the reader still had to read or to hand over.
 // Every icon belongs to one side at a time: the reader's while it reads the file, the
@@ -74,8 +76,8 @@ class FileReader {
  private:
   void Run(const std::function<std::shared_ptr<void>()>& prepare, const std::function<void()>& arrived);
   static FileDetails ReadFile(LocalFilesOnly& local, const std::string& path);
-  // The signature of what the file runs as; checks are kept by the file checked, for one list.
-  FileDetails CheckFile(std::unordered_map<std::string, SignatureCheck>& checked, const std::string& path);
+  // The signature of what the file runs as.
+  FileDetails CheckFile(const std::string& path);
 
   VersionInfo& versions_;
   Icons& icons_;
@@ -86,6 +88,7 @@ class FileReader {
   std::condition_variable wake_;
   std::deque<std::string> queue_;
   std::deque<std::string> checks_;  // files whose signature is still to be checked
+  SignatureCache signatureCache_;
   std::vector<FileDetails> done_;
   unsigned generation_ = 0;  // of the current Read; what an earlier one read is dropped
   bool stop_ = false;

@@ -112,6 +112,22 @@ SignatureCheck CheckSignatureOf(Signatures& signatures, FileSystem& files, const
   return check;
 }
 
+SignatureCheck SignatureCache::Check(Signatures& signatures, FileSystem& files, const std::string& file) {
+  if (file.empty() || IsNetworkPath(file, [&](char letter) { return files.IsNetworkDrive(letter); }))
+    return CheckSignatureOf(signatures, files, file);
+  const std::string stamp = signatures.FileStamp(file);
+  if (stamp.empty()) return CheckSignatureOf(signatures, files, file);
+  {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    const auto known = checks_.find(file);
+    if (known != checks_.end() && known->second.first == stamp) return known->second.second;
+  }
+  SignatureCheck check = CheckSignatureOf(signatures, files, file);
+  const std::lock_guard<std::mutex> lock(mutex_);
+  checks_[file] = {stamp, check};
+  return check;
+}
+
 bool SameMaker(std::string_view signer, std::string_view company) {
   const std::string a = FirstWord(signer), b = FirstWord(company);
   return !a.empty() && a == b;

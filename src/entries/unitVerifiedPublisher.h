@@ -3,8 +3,11 @@
 // is signed, by whom, and whether Windows trusts that signature. A company named in the
 // version strings is only what the file claims; the signature is checked against the file.
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <utility>
 
 #include "platform/FileSystem.h"
 #include "platform/Shell.h"
@@ -47,6 +50,20 @@ std::string SignatureSubject(Shell& shell, std::string_view programFile);
 SignatureCheck CheckSignatureOf(Signatures& signatures, FileSystem& files, const std::string& file);
 // The same for the file that programFile runs as (SignatureSubject).
 SignatureCheck CheckSignature(Signatures& signatures, Shell& shell, FileSystem& files, std::string_view programFile);
+
+// Checks remembered by the version of the file checked (Signatures::FileStamp): a file that is
+// unchanged since it was checked is not read again, one written, replaced or renamed over is.
+// A refresh after every click then costs a look at each file's stamp, not a read of every
+// program. A file without a stamp (missing, unreadable) or on another computer is checked
+// each time. Safe for several threads.
+class SignatureCache {
+ public:
+  SignatureCheck Check(Signatures& signatures, FileSystem& files, const std::string& file);
+
+ private:
+  std::mutex mutex_;
+  std::unordered_map<std::string, std::pair<std::string, SignatureCheck>> checks_;  // by file: stamp, check
+};
 
 // Whether a signer's name and the company that the version strings name stand for one maker:
 // their first words agree, letters and digits only and without regard to case ("Contoso Ltd"

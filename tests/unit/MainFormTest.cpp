@@ -141,12 +141,20 @@ TEST_F(MainFormTest, TheListComesFirstAndTheFilesFollowFromAThreadOfTheirOwn) {
   EXPECT_EQ(view.items[1].image, kImageNone);
   EXPECT_EQ(apps.GetItem(2).Lines(), lines) << "as read at once";
 
-  // Unticked before its file arrived: stored as at once. Then closed while reading.
+  // Unticked before its file arrived: stored as at once.
   form->actRefreshExecute();
   EXPECT_EQ(view.Marks(), (std::vector<int>{0, 1, 0})) << "each row keeps its mark until checked again";
   view.ClickCheckBox(2);
   EXPECT_EQ(storedLines(), storedAtOnce);
-  form.reset();
+  ASSERT_TRUE(view.AllArrived());
+  sys.signatures.checks = 0;
+  sys.signatures.SetEmbedded("C:\\plain.exe", {0, "Maker Inc."});  // replaced by a signed build
+  form->actRefreshExecute();
+  ASSERT_TRUE(view.AllArrived());
+  EXPECT_EQ(sys.signatures.checks, 1) << "only the file that changed is read again";
+  EXPECT_EQ(view.Marks()[static_cast<size_t>(IndexOf("Plain"))], 0);
+  form->actRefreshExecute();
+  form.reset();  // closed while reading
   EXPECT_EQ(sys.icons.liveIcons, 0) << "every icon read is released";
 }
 

@@ -27,13 +27,22 @@ class MemorySignatures : public Signatures {
     if (it == catalog.end()) return std::nullopt;
     return it->second;
   }
+  // A file's stamp is its entry in stamps, "1" where it has none: a test that changes what a
+  // file answers gives it a new stamp, as a file written anew has.
+  std::string FileStamp(std::string_view path) override {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    const auto it = stamps.find(std::string(path));
+    return it == stamps.end() ? "1" : it->second;
+  }
   void SetEmbedded(const std::string& path, TrustResult result) {
     const std::lock_guard<std::mutex> lock(mutex_);
     embedded[path] = std::move(result);
+    stamps[path] += "'";
   }
 
   std::map<std::string, TrustResult> embedded;  // by path, exactly as asked
   std::map<std::string, TrustResult> catalog;
+  std::map<std::string, std::string> stamps;
   std::atomic<int> checks{0};  // of files' own signatures
 
  private:

@@ -1,5 +1,7 @@
 #include "platform/win32/Win32Signatures.h"
 
+#include <cstdio>
+
 #include <windows.h>
 #include <bcrypt.h>
 #include <softpub.h>
@@ -148,6 +150,28 @@ TrustResult Win32Signatures::VerifyEmbedded(std::string_view path) noexcept {
     return Verify(data);
   } catch (...) {
     return TrustResult{ExceptionResult(), {}};
+  }
+}
+
+std::string Win32Signatures::FileStamp(std::string_view path) noexcept {
+  try {
+    // Attributes only: no read access is asked for, and nothing of the file is read.
+    const unique_file handle(::CreateFileW(UnredirectedPath(Wide(path)).c_str(), FILE_READ_ATTRIBUTES,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                           OPEN_EXISTING, 0, nullptr));
+    BY_HANDLE_FILE_INFORMATION file{};
+    FILE_BASIC_INFO basic{};
+    if (!handle || !::GetFileInformationByHandle(handle.get(), &file) ||
+        !::GetFileInformationByHandleEx(handle.get(), FileBasicInfo, &basic, sizeof basic))
+      return "";
+    char stamp[128];
+    std::snprintf(stamp, sizeof stamp, "%08lx-%08lx%08lx-%08lx%08lx-%08lx%08lx-%016llx",
+                  file.dwVolumeSerialNumber, file.nFileIndexHigh, file.nFileIndexLow, file.nFileSizeHigh,
+                  file.nFileSizeLow, file.ftLastWriteTime.dwHighDateTime, file.ftLastWriteTime.dwLowDateTime,
+                  static_cast<unsigned long long>(basic.ChangeTime.QuadPart));
+    return stamp;
+  } catch (...) {
+    return "";
   }
 }
 

@@ -10,6 +10,7 @@ class Win32Signatures : public Signatures {
  public:
   TrustResult VerifyEmbedded(std::string_view path) noexcept override;
   std::optional<TrustResult> VerifyInCatalog(std::string_view path) noexcept override;
+  std::string FileStamp(std::string_view path) noexcept override;
 };
 
 }  // namespace kw::win32
