@@ -241,11 +241,10 @@ const SignatureCheck* TfrmMain::RowSignature(int row) const {
   return check == fileSignatures_.end() ? nullptr : &check->second;
 }
 
-void TfrmMain::ApplySignature(const FileDetails& details, std::pair<int, int>& changed) {
+void TfrmMain::ApplySignature(const FileDetails& details, int selected, std::pair<int, int>& changed) {
   const auto rows = rowsOfFile_.find(details.path);
   if (rows == rowsOfFile_.end() || !checksToCome_.erase(details.path)) return;
   const SignatureCheck& check = fileSignatures_[details.path] = *details.signature;
-  const int selected = view_.SelectedIndex();
   for (const int row : rows->second) {
     view_.SetItemMark(row, static_cast<int>(MarkOf(check)));
     changed.first = std::min(changed.first, row);
@@ -256,7 +255,8 @@ void TfrmMain::ApplySignature(const FileDetails& details, std::pair<int, int>& c
 
 void TfrmMain::ApplyAll(std::vector<FileDetails> arrived) {
   std::pair<int, int> changed{INT_MAX, -1};
-  for (FileDetails& details : arrived) Apply(details, changed);
+  const int selected = arrived.empty() ? -1 : view_.SelectedIndex();
+  for (FileDetails& details : arrived) Apply(details, selected, changed);
   if (changed.first <= changed.second) view_.RedrawItems(changed.first, changed.second);
 }
 
@@ -265,8 +265,8 @@ void TfrmMain::StopReading() {
   taskReader_.Join();
 }
 
-void TfrmMain::Apply(FileDetails& details, std::pair<int, int>& changed) {
-  if (details.signature) return ApplySignature(details, changed);
+void TfrmMain::Apply(FileDetails& details, int selected, std::pair<int, int>& changed) {
+  if (details.signature) return ApplySignature(details, selected, changed);
   const auto rows = rowsOfFile_.find(details.path);
   if (rows == rowsOfFile_.end()) return;
   filesToCome_.erase(details.path);

@@ -148,7 +148,7 @@ class TfrmMain {
   void TasksArrived();
   void StartReading();
   // Puts in what a file gives; the rows whose image changed widen changed (first, last).
-  void Apply(FileDetails& details, std::pair<int, int>& changed);
+  void Apply(FileDetails& details, int selected, std::pair<int, int>& changed);
   void ApplyAll(std::vector<FileDetails> arrived);
   // The file's icon into IconList, in place of its earlier image where it has one.
   void PutImage(const std::string& path, const Icon& icon);
@@ -159,7 +159,7 @@ class TfrmMain {
   const SignatureCheck* RowSignature(int row) const;
   // Puts a signature that arrived into the marks of its file's rows, and into the details
   // where they show one of those rows.
-  void ApplySignature(const FileDetails& details, std::pair<int, int>& changed);
+  void ApplySignature(const FileDetails& details, int selected, std::pair<int, int>& changed);
   int RowOf(const TAppItem& shown) const;  // -1 where it is no longer listed as it was
   TAppItem* SelectedEntry();
   static std::shared_ptr<TAppItem> Snapshot(const TAppItem& entry);
