@@ -163,6 +163,7 @@ void TfrmMain::StartReading() {
   const int rows = static_cast<int>(shownEntries_.size());
   rowIcons_.assign(static_cast<size_t>(rows), -1);
   rowStrings_.assign(static_cast<size_t>(rows), 0);
+  rowMarks_.assign(static_cast<size_t>(rows), 0);
   rowsOfFile_.clear();
   filesToCome_.clear();
   checksToCome_.clear();
@@ -183,7 +184,7 @@ void TfrmMain::StartReading() {
   for (auto check = fileSignatures_.begin(); check != fileSignatures_.end();)
     check = rowsOfFile_.count(check->first) ? std::next(check) : fileSignatures_.erase(check);
   for (int row = 0; row < rows; ++row)
-    if (const SignatureCheck* check = RowSignature(row)) view_.SetItemMark(row, static_cast<int>(MarkOf(*check)));
+    if (const SignatureCheck* check = RowSignature(row)) MarkRow(row, *check);
   if (view_.ReadsInBackground())
     reader_->StartThread([this] { return view_.PrepareReaderThread(); }, [this] { view_.FilesReadSignal(); });
   reader_->Read(files);
@@ -241,12 +242,19 @@ const SignatureCheck* TfrmMain::RowSignature(int row) const {
   return check == fileSignatures_.end() ? nullptr : &check->second;
 }
 
+void TfrmMain::MarkRow(int row, const SignatureCheck& check) {
+  const auto mark = static_cast<signed char>(MarkOf(check));
+  if (row < 0 || row >= static_cast<int>(rowMarks_.size()) || rowMarks_[static_cast<size_t>(row)] == mark) return;
+  rowMarks_[static_cast<size_t>(row)] = mark;
+  view_.SetItemMark(row, mark);
+}
+
 void TfrmMain::ApplySignature(const FileDetails& details, int selected, std::pair<int, int>& changed) {
   const auto rows = rowsOfFile_.find(details.path);
   if (rows == rowsOfFile_.end() || !checksToCome_.erase(details.path)) return;
   const SignatureCheck& check = fileSignatures_[details.path] = *details.signature;
   for (const int row : rows->second) {
-    view_.SetItemMark(row, static_cast<int>(MarkOf(check)));
+    MarkRow(row, check);
     changed.first = std::min(changed.first, row);
     changed.second = std::max(changed.second, row);
     if (row == selected && row < apps_.Count()) ShowDetails(apps_.GetItem(row), view_.Display(), &check);

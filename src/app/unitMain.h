@@ -160,6 +160,8 @@ class TfrmMain {
   // Puts a signature that arrived into the marks of its file's rows, and into the details
   // where they show one of those rows.
   void ApplySignature(const FileDetails& details, int selected, std::pair<int, int>& changed);
+  // Shows the signature's mark on the row, where it shows another (a list item starts without).
+  void MarkRow(int row, const SignatureCheck& check);
   int RowOf(const TAppItem& shown) const;  // -1 where it is no longer listed as it was
   TAppItem* SelectedEntry();
   static std::shared_ptr<TAppItem> Snapshot(const TAppItem& entry);
@@ -190,6 +192,7 @@ class TfrmMain {
   std::vector<std::string> rowFiles_;                             // per row: its ProgramFile
   std::vector<signed char> rowIcons_;                             // per row: -1 not read yet, 0 none, 1 one
   std::vector<char> rowStrings_;                                  // per row: version strings put (or kept)
+  std::vector<signed char> rowMarks_;                             // per row: the mark the list shows
   std::unordered_map<std::string, std::vector<int>> rowsOfFile_;  // the rows each file starts
   std::unordered_set<std::string> filesToCome_;
   std::unordered_set<std::string> checksToCome_;  // files whose signature is still to come

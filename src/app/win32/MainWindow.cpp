@@ -177,6 +177,7 @@ void MainWindow::CreateList() {
     marks.emplace_back(static_cast<HICON>(::LoadImageW(instance_, MAKEINTRESOURCEW(mark), IMAGE_ICON, 32, 32, 0)));
   icons_.SetOverlays(std::move(marks));
   ListView_SetImageList(list_, icons_.get(), LVSIL_SMALL);
+  ListView_SetCallbackMask(list_, LVIS_OVERLAYMASK);
   ListView_SetImageList(list_, icons_.get(), LVSIL_NORMAL);
   ::SetWindowLongPtrW(list_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   listProc_ = reinterpret_cast<WNDPROC>(
@@ -311,12 +312,12 @@ LRESULT MainWindow::ListNotify(NMHDR& header) {
   switch (header.code) {
     case LVN_ITEMCHANGING: {
       const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
-      if (change.iItem >= 0 && !settingMark_) form_.lvAppsChanging(change.iItem, ListView_GetCheckState(list_, change.iItem) != 0);
+      if (change.iItem >= 0) form_.lvAppsChanging(change.iItem, ListView_GetCheckState(list_, change.iItem) != 0);
       return FALSE;  // never refused
     }
     case LVN_ITEMCHANGED: {
       const auto& change = reinterpret_cast<const NMLISTVIEW&>(header);
-      if (change.iItem < 0 || settingMark_) return 0;
+      if (change.iItem < 0) return 0;
       const bool stateChanged = (change.uChanged & LVIF_STATE) != 0;
       // Only a change of the check box is one. The list view reports a selection change of one
       // item around the deselection of another (whose report comes in between), so the state
@@ -334,12 +335,15 @@ LRESULT MainWindow::ListNotify(NMHDR& header) {
     case LVN_GETDISPINFOW: {
       auto& info = reinterpret_cast<NMLVDISPINFOW&>(header);
       static_assert(kImageNone == I_IMAGENONE);
+      const int row = info.item.iItem;
+      const int mark = row >= 0 && row < static_cast<int>(marks_.size()) ? marks_[static_cast<size_t>(row)] : 0;
       if (info.item.mask & LVIF_IMAGE) {
-        info.item.iImage = form_.RowImage(info.item.iItem);
+        info.item.iImage = form_.RowImage(row);
         // A marked row without an icon shows its mark alone.
-        const UINT mark = ListView_GetItemState(list_, info.item.iItem, LVIS_OVERLAYMASK) >> 8;
-        if (info.item.iImage == I_IMAGENONE && mark != 0) info.item.iImage = icons_.OverlayImage(static_cast<int>(mark));
+        if (info.item.iImage == I_IMAGENONE && mark != 0) info.item.iImage = icons_.OverlayImage(mark);
       }
+      if ((info.item.mask & LVIF_STATE) && (info.item.stateMask & LVIS_OVERLAYMASK))
+        info.item.state = (info.item.state & ~LVIS_OVERLAYMASK) | INDEXTOOVERLAYMASK(static_cast<UINT>(mark));
       return 0;
     }
     default: return 0;
@@ -501,7 +505,10 @@ std::string MainWindow::ItemCaption(int index) {
   return win32::Narrow(text);
 }
 
-void MainWindow::ClearItems() { ListView_DeleteAllItems(list_); }
+void MainWindow::ClearItems() {
+  ListView_DeleteAllItems(list_);
+  marks_.clear();
+}
 
 void MainWindow::AddItem(const std::string& caption, bool checked) {
   std::wstring text = win32::Wide(caption);
@@ -511,14 +518,12 @@ void MainWindow::AddItem(const std::string& caption, bool checked) {
   item.pszText = text.data();
   item.iImage = I_IMAGECALLBACK;  // LVN_GETDISPINFO asks the form as the item is drawn
   const int index = static_cast<int>(::SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+  if (index >= 0) marks_.insert(marks_.begin() + std::min(index, static_cast<int>(marks_.size())), 0);
   if (index >= 0) ListView_SetCheckState(list_, index, checked);
 }
 
 void MainWindow::SetItemMark(int index, int mark) {
-  // A mark is not the user's change: the list view's reports of it go nowhere.
-  settingMark_ = true;
-  ListView_SetItemState(list_, index, INDEXTOOVERLAYMASK(static_cast<UINT>(mark)), LVIS_OVERLAYMASK);
-  settingMark_ = false;
+  if (index >= 0 && index < static_cast<int>(marks_.size())) marks_[static_cast<size_t>(index)] = mark;
 }
 
 void MainWindow::RedrawItems(int first, int last) {

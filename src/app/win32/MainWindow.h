@@ -102,7 +102,9 @@ class MainWindow : public BaseWindow<MainWindow>, public MainView {
   HWND list_ = nullptr;
   win32::Win32RichTextPane display_;
   win32::Win32ImageList icons_;
-  bool settingMark_ = false;  // while SetItemMark changes an item's state
+  // Per item, the mark over its icon; the list view asks for it as it draws the item (its
+  // callback mask), so a mark costs no message and raises no change of the item.
+  std::vector<int> marks_;
   win32::unique_himagelist toolbarImages_;
   win32::unique_gdi_object windowFont_, toolbarFont_, listFont_, headerFont_;
   win32::unique_gdi_object skyBlueBrush_, navyBrush_, navyPen_;
