@@ -49,8 +49,6 @@ struct ListView {
     return captions;
   }
   bool Checked(int index) const { return ListView_GetCheckState(hwnd, index) != 0; }
-  // The mark over the item's icon (its overlay number), 0 for none.
-  int Mark(int index) const { return static_cast<int>(ListView_GetItemState(hwnd, index, LVIS_OVERLAYMASK) >> 8); }
   int Image(int index) const {
     LVITEMW item{};
     item.mask = LVIF_IMAGE;

@@ -172,12 +172,9 @@ void MainWindow::CreateList() {
   ListView_SetTextColor(list_, kNavy);
   // The list view shares the icon list (LVS_SHAREIMAGELISTS), so the window keeps owning it.
   // The marks of programs whose signature is not verified, drawn over their icons.
-  std::vector<win32::unique_hicon> marks;
   for (const int mark : {IDI_MARK_UNVERIFIED, IDI_MARK_BAD_SIGNATURE})
-    marks.emplace_back(static_cast<HICON>(::LoadImageW(instance_, MAKEINTRESOURCEW(mark), IMAGE_ICON, 32, 32, 0)));
-  icons_.SetOverlays(std::move(marks));
+    markIcons_.emplace_back(static_cast<HICON>(::LoadImageW(instance_, MAKEINTRESOURCEW(mark), IMAGE_ICON, 32, 32, 0)));
   ListView_SetImageList(list_, icons_.get(), LVSIL_SMALL);
-  ListView_SetCallbackMask(list_, LVIS_OVERLAYMASK);
   ListView_SetImageList(list_, icons_.get(), LVSIL_NORMAL);
   ::SetWindowLongPtrW(list_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   listProc_ = reinterpret_cast<WNDPROC>(
@@ -332,18 +329,24 @@ LRESULT MainWindow::ListNotify(NMHDR& header) {
       form_.lvAppsKeyDown(reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey);
       return 0;
     case LVN_ENDSCROLL: form_.PreferVisibleRows(); return 0;
+    case NM_CUSTOMDRAW: {
+      // A row's mark is drawn over its icon once the list view has drawn the row.
+      auto& draw = reinterpret_cast<NMLVCUSTOMDRAW&>(header);
+      if (draw.nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+      const int row = static_cast<int>(draw.nmcd.dwItemSpec);
+      const int mark = ItemMark(row);
+      if (draw.nmcd.dwDrawStage == CDDS_ITEMPREPAINT) return mark != 0 ? CDRF_NOTIFYPOSTPAINT : CDRF_DODEFAULT;
+      RECT icon{};
+      if (draw.nmcd.dwDrawStage == CDDS_ITEMPOSTPAINT && mark > 0 && mark <= static_cast<int>(markIcons_.size()) &&
+          ListView_GetItemRect(list_, row, &icon, LVIR_ICON))
+        ::DrawIconEx(draw.nmcd.hdc, icon.left, icon.top, markIcons_[static_cast<size_t>(mark) - 1].get(),
+                     icon.right - icon.left, icon.bottom - icon.top, 0, nullptr, DI_NORMAL);
+      return CDRF_DODEFAULT;
+    }
     case LVN_GETDISPINFOW: {
       auto& info = reinterpret_cast<NMLVDISPINFOW&>(header);
       static_assert(kImageNone == I_IMAGENONE);
-      const int row = info.item.iItem;
-      const int mark = row >= 0 && row < static_cast<int>(marks_.size()) ? marks_[static_cast<size_t>(row)] : 0;
-      if (info.item.mask & LVIF_IMAGE) {
-        info.item.iImage = form_.RowImage(row);
-        // A marked row without an icon shows its mark alone.
-        if (info.item.iImage == I_IMAGENONE && mark != 0) info.item.iImage = icons_.OverlayImage(mark);
-      }
-      if ((info.item.mask & LVIF_STATE) && (info.item.stateMask & LVIS_OVERLAYMASK))
-        info.item.state = (info.item.state & ~LVIS_OVERLAYMASK) | INDEXTOOVERLAYMASK(static_cast<UINT>(mark));
+      if (info.item.mask & LVIF_IMAGE) info.item.iImage = form_.RowImage(info.item.iItem);
       return 0;
     }
     default: return 0;
@@ -520,6 +523,10 @@ void MainWindow::AddItem(const std::string& caption, bool checked) {
   const int index = static_cast<int>(::SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
   if (index >= 0) marks_.insert(marks_.begin() + std::min(index, static_cast<int>(marks_.size())), 0);
   if (index >= 0) ListView_SetCheckState(list_, index, checked);
+}
+
+int MainWindow::ItemMark(int index) const {
+  return index >= 0 && index < static_cast<int>(marks_.size()) ? marks_[static_cast<size_t>(index)] : 0;
 }
 
 void MainWindow::SetItemMark(int index, int mark) {

@@ -45,6 +45,8 @@ class MainWindow : public BaseWindow<MainWindow>, public MainView {
   std::string ItemCaption(int index) override;
   void ClearItems() override;
   void SetItemMark(int index, int mark) override;
+  // The mark over the item's icon (MainView::SetItemMark), 0 for none.
+  int ItemMark(int index) const;
   void AddItem(const std::string& caption, bool checked) override;
   void RedrawItems(int first, int last) override;
   std::pair<int, int> VisibleItems() override;
@@ -102,9 +104,10 @@ class MainWindow : public BaseWindow<MainWindow>, public MainView {
   HWND list_ = nullptr;
   win32::Win32RichTextPane display_;
   win32::Win32ImageList icons_;
-  // Per item, the mark over its icon; the list view asks for it as it draws the item (its
-  // callback mask), so a mark costs no message and raises no change of the item.
+  // Per item, the mark drawn over its icon as the list view draws the item (custom draw), so a
+  // mark costs no message and raises no change of the item.
   std::vector<int> marks_;
+  std::vector<win32::unique_hicon> markIcons_;  // marks 1 and 2
   win32::unique_himagelist toolbarImages_;
   win32::unique_gdi_object windowFont_, toolbarFont_, listFont_, headerFont_;
   win32::unique_gdi_object skyBlueBrush_, navyBrush_, navyPen_;

@@ -85,10 +85,6 @@ int ImageList_ReplaceIcon(HIMAGELIST list, int index, HICON icon) {
   KW_SYSTEM_FUNCTION(CommonControls, ImageList_ReplaceIcon);
   return found ? found(list, index, icon) : -1;
 }
-BOOL ImageList_SetOverlayImage(HIMAGELIST list, int image, int overlay) {
-  KW_SYSTEM_FUNCTION(CommonControls, ImageList_SetOverlayImage);
-  return found ? found(list, image, overlay) : FALSE;
-}
 BOOL ImageList_Remove(HIMAGELIST list, int index) {
   KW_SYSTEM_FUNCTION(CommonControls, ImageList_Remove);
   return found ? found(list, index) : FALSE;

@@ -26,7 +26,6 @@ int ImageList_Add(HIMAGELIST list, HBITMAP image, HBITMAP mask);
 BOOL ImageList_Replace(HIMAGELIST list, int index, HBITMAP image, HBITMAP mask);
 int ImageList_ReplaceIcon(HIMAGELIST list, int index, HICON icon);
 BOOL ImageList_Remove(HIMAGELIST list, int index);
-BOOL ImageList_SetOverlayImage(HIMAGELIST list, int image, int overlay);
 BOOL ImageList_GetIconSize(HIMAGELIST list, int* width, int* height);
 int ImageList_GetImageCount(HIMAGELIST list);
 BOOL SetWindowSubclass(HWND window, SUBCLASSPROC procedure, UINT_PTR id, DWORD_PTR data);

@@ -93,25 +93,6 @@ int Win32ImageList::ReplaceIcon(int index, const Icon& icon) {
 
 void Win32ImageList::Clear() {
   if (list_) sys::ImageList_RemoveAll(list_.get());
-  PutOverlays();
-}
-
-void Win32ImageList::SetOverlays(std::vector<unique_hicon> pictures) {
-  overlays_ = std::move(pictures);
-  PutOverlays();
-}
-
-void Win32ImageList::PutOverlays() {
-  overlayImages_.clear();
-  for (size_t i = 0; i < overlays_.size(); ++i) {
-    const int image = list_ && overlays_[i] ? PutIcon(list_.get(), -1, overlays_[i].get()) : -1;
-    if (image >= 0) sys::ImageList_SetOverlayImage(list_.get(), image, static_cast<int>(i) + 1);
-    overlayImages_.push_back(image);
-  }
-}
-
-int Win32ImageList::OverlayImage(int overlay) const {
-  return overlay >= 1 && overlay <= static_cast<int>(overlayImages_.size()) ? overlayImages_[overlay - 1] : -1;
 }
 
 int Win32ImageList::Count() const { return list_ ? sys::ImageList_GetImageCount(list_.get()) : 0; }

@@ -2,8 +2,6 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include <vector>
-
 #include "platform/Icons.h"
 #include "platform/win32/Handles.h"
 #include "platform/win32/SystemLibraries.h"
@@ -44,16 +42,9 @@ class Win32ImageList : public ImageList {
   void Clear() override;
   int Count() const override;
   HIMAGELIST get() const { return list_.get(); }
-  // Pictures drawn over other images, as overlays 1, 2, ... in this order (a list view item's
-  // INDEXTOOVERLAYMASK). They stay through Clear. The image of overlay n; -1 without it.
-  void SetOverlays(std::vector<unique_hicon> pictures);
-  int OverlayImage(int overlay) const;
 
  private:
-  void PutOverlays();
   unique_himagelist list_;
-  std::vector<unique_hicon> overlays_;
-  std::vector<int> overlayImages_;
 };
 
 }  // namespace kw::win32
