@@ -1,7 +1,7 @@
 // Seeds a Wine prefix with a handful of realistic autorun entries for scripts/run: values in
-// both Run keys, shortcuts and a script in the Startup folders, RunOnce and policy values, a Store
-// app with two startup tasks (one switched off in Windows' settings), and one entry already
-// switched off.
+// both Run keys (two of them start signed programs, one changed since), shortcuts and a script in
+// the Startup folders, RunOnce and policy values, a Store app with two startup tasks (one
+// switched off in Windows' settings), and one entry already switched off.
 #include <windows.h>
 #include <objbase.h>
 
@@ -33,6 +33,25 @@ int wmain() {
   for (const auto& value : runValues) {
     kw::TRegistry reg(platform.registry, value.root);
     if (reg.OpenKey(kw::kRunKeyPath, true)) reg.WriteString(value.name, value.data);
+  }
+  // Two programs signed with the build's throw-away certificate (which Wine accepts as
+  // trusted), one of them changed after signing, so the list shows a verified program and a
+  // tampered one beside the unsigned ones.
+  {
+    wchar_t self[MAX_PATH] = {};
+    std::wstring samples(self, ::GetModuleFileNameW(nullptr, self, MAX_PATH));
+    samples.erase(samples.find_last_of(L'\\') + 1);
+    samples += L"signing\\";
+    ::CreateDirectoryW(L"C:\\Program Files\\Orrin", nullptr);
+    ::CreateDirectoryW(L"C:\\Program Files\\Tessel", nullptr);
+    ::CopyFileW((samples + L"signed.exe").c_str(), L"C:\\Program Files\\Orrin\\OrrinSync.exe", FALSE);
+    ::CopyFileW((samples + L"tampered.exe").c_str(), L"C:\\Program Files\\Tessel\\tesselhelper.exe", FALSE);
+    kw::TRegistry user(platform.registry, kw::kHkeyCurrentUser);
+    if (user.OpenKey(kw::kRunKeyPath, true))
+      user.WriteString("Orrin Sync", "\"C:\\Program Files\\Orrin\\OrrinSync.exe\" --background");
+    kw::TRegistry machine(platform.registry, kw::kHkeyLocalMachine);
+    if (machine.OpenKey(kw::kRunKeyPath, true))
+      machine.WriteString("Tessel Helper", "\"C:\\Program Files\\Tessel\\tesselhelper.exe\"");
   }
   // A value of another type, which the list leaves out.
   {
