@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <exception>
 #include <iterator>
 #include <memory>
 
@@ -257,7 +258,13 @@ void TfrmMain::ApplySignature(const FileDetails& details, int selected, std::pai
     MarkRow(row, check);
     changed.first = std::min(changed.first, row);
     changed.second = std::max(changed.second, row);
-    if (row == selected && row < apps_.Count()) ShowDetails(apps_.GetItem(row), view_.Display(), &check);
+    if (row != selected || row >= apps_.Count()) continue;
+    try {
+      ShowDetails(apps_.GetItem(row), view_.Display(), &check);
+    } catch (const std::exception&) {
+      // A stored entry that cannot be shown (edited by hand) was reported as it was selected;
+      // its report stays as it is.
+    }
   }
 }
 
