@@ -1,7 +1,5 @@
 #include "platform/win32/Win32Signatures.h"
 
-#include <cstdio>
-
 #include <windows.h>
 #include <bcrypt.h>
 #include <softpub.h>
@@ -9,6 +7,7 @@
 #include <mscat.h>
 
 #include <cstddef>
+#include <cstdio>
 #include <new>
 #include <vector>
 
