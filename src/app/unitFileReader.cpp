@@ -105,10 +105,11 @@ std::vector<FileDetails> FileReader::CheckNow(const std::vector<std::string>& pa
     const std::lock_guard<std::mutex> lock(mutex_);
     RemovePaths(checks_, paths);
   }
+  LocalFilesOnly local(files_, versions_, icons_);
   std::vector<FileDetails> read;
   std::unordered_set<std::string> seen;
   for (const std::string& path : paths)
-    if (seen.insert(path).second) read.push_back(CheckFile(path));
+    if (seen.insert(path).second) read.push_back(CheckFile(local, path));
   return read;
 }
 
@@ -124,11 +125,12 @@ FileDetails FileReader::ReadFile(LocalFilesOnly& local, const std::string& path)
   return details;
 }
 
-FileDetails FileReader::CheckFile(const std::string& path) {
+FileDetails FileReader::CheckFile(LocalFilesOnly& local, const std::string& path) {
   FileDetails details;
   details.path = path;
   try {
-    details.signature = signatureCache_.Check(signatures_, files_, SignatureSubject(shell_, path));
+    const std::string subject = SignatureSubject(shell_, path);
+    details.signature = signatureCache_.Check(signatures_, files_, subject, !local.IsLocal(subject));
   } catch (const std::exception&) {
     details.signature = SignatureCheck{};  // as a file that cannot be read
     details.signature->file = path;
@@ -157,7 +159,7 @@ void FileReader::Run(const std::function<std::shared_ptr<void>()>& prepare, cons
       local.emplace(files_, versions_, icons_);
       localGeneration = generation;
     }
-    FileDetails details = check ? CheckFile(path) : ReadFile(*local, path);
+    FileDetails details = check ? CheckFile(*local, path) : ReadFile(*local, path);
     lock.lock();
     if (generation != generation_ || stop_) {
       // Read for a list that is gone: its icon is released here, by its owner.

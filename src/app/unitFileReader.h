@@ -77,7 +77,7 @@ class FileReader {
   void Run(const std::function<std::shared_ptr<void>()>& prepare, const std::function<void()>& arrived);
   static FileDetails ReadFile(LocalFilesOnly& local, const std::string& path);
   // The signature of what the file runs as.
-  FileDetails CheckFile(const std::string& path);
+  FileDetails CheckFile(LocalFilesOnly& local, const std::string& path);
 
   VersionInfo& versions_;
   Icons& icons_;

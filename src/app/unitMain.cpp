@@ -258,7 +258,8 @@ void TfrmMain::ApplySignature(const FileDetails& details, int selected, std::pai
     MarkRow(row, check);
     changed.first = std::min(changed.first, row);
     changed.second = std::max(changed.second, row);
-    if (row != selected || row >= apps_.Count()) continue;
+    if (row != selected || row >= apps_.Count() || shownSignature_ == check) continue;
+    shownSignature_ = check;
     try {
       ShowDetails(apps_.GetItem(row), view_.Display(), &check);
     } catch (const std::exception&) {
@@ -376,9 +377,13 @@ void TfrmMain::lvAppsSelectItem(int index, bool selected) {
   // A Store app's task goes with its app: Delete is not offered for it.
   view_.EnableDelete(DeleteRefusal(apps_.GetItem(index)).empty());
   CompleteRow(index, false);
-  // The signature is shown as "being checked" until it arrives (a check reads the whole file).
-  const bool checking = index < static_cast<int>(rowFiles_.size()) && checksToCome_.count(rowFiles_[index]);
-  ShowDetails(apps_.GetItem(index), view_.Display(), checking ? nullptr : RowSignature(index));
+  // The signature as last checked; where the file has not been checked yet, "being checked"
+  // until it arrives (a check reads the whole file). Either is shown again if the check that
+  // is on its way finds otherwise.
+  const SignatureCheck* signature = RowSignature(index);
+  shownSignature_.reset();
+  if (signature) shownSignature_ = *signature;
+  ShowDetails(apps_.GetItem(index), view_.Display(), signature);
 }
 
 void TfrmMain::lvAppsChanging(int, bool checkedNow) {

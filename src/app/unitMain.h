@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -199,6 +200,8 @@ class TfrmMain {
   // The signature of each file checked, kept from one refresh to the next for the files still
   // listed: a row shows its file's last mark until the file has been checked again.
   std::unordered_map<std::string, SignatureCheck> fileSignatures_;
+  // The signature the details show for the selected entry; none while it is being checked.
+  std::optional<SignatureCheck> shownSignature_;
   int indexedRows_ = 0;  // rows from the first whose ImageIndex is known
   int iconsBefore_ = 0;  // the icons among those rows
   // The image of each file read, kept from one refresh to the next: a row shows its file's

@@ -10,6 +10,7 @@
 #include "entries/unitAppListDetails.h"
 #include "entries/unitAppListState.h"
 #include "entries/unitStartupApproved.h"
+#include "entries/unitSysWorks.h"
 #include "entries/unitVerifiedPublisher.h"
 #include "platform/Sha256.h"
 #include "platform/memory/MemoryRichTextPane.h"
@@ -47,17 +48,21 @@ std::string FileNameOf(const std::string& path) {
 // The signatures of the listed entries' programs, each file checked once.
 class SignatureChecks {
  public:
-  explicit SignatureChecks(Platform& platform) : platform_(platform) {}
+  explicit SignatureChecks(Platform& platform)
+      : platform_(platform), local_(platform.files, platform.versions, platform.icons) {}
   const SignatureCheck& Of(const TAppItem& entry) {
     const std::string subject = SignatureSubject(platform_.shell, entry.ProgramFile());
     auto it = checked_.find(subject);
     if (it == checked_.end())
-      it = checked_.emplace(subject, CheckSignatureOf(platform_.signatures, platform_.files, subject)).first;
+      it = checked_
+               .emplace(subject, CheckSignatureOf(platform_.signatures, platform_.files, subject, !local_.IsLocal(subject)))
+               .first;
     return it->second;
   }
 
  private:
   Platform& platform_;
+  LocalFilesOnly local_;
   std::map<std::string, SignatureCheck> checked_;
 };
 

@@ -59,9 +59,10 @@ class LocalFilesOnly : public VersionInfo, public Icons {
   std::unique_ptr<VersionBlock> Load(std::string_view path) override;
   std::unique_ptr<Icon> FileIcon(std::string_view path, int index) override;
   std::unique_ptr<Icon> AssociatedIcon(std::string_view path, int index) override;
+  // Whether the file is on this computer (not behind a network path).
+  bool IsLocal(std::string_view path);
 
  private:
-  bool IsLocal(std::string_view path);
 
   FileSystem& files_;
   VersionInfo& versions_;

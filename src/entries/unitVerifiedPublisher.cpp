@@ -82,14 +82,16 @@ std::string SignatureSubject(Shell& shell, std::string_view programFile) {
 }
 
 SignatureCheck CheckSignature(Signatures& signatures, Shell& shell, FileSystem& files, std::string_view programFile) {
-  return CheckSignatureOf(signatures, files, SignatureSubject(shell, programFile));
+  const std::string file = SignatureSubject(shell, programFile);
+  return CheckSignatureOf(signatures, files, file,
+                          IsNetworkPath(file, [&](char letter) { return files.IsNetworkDrive(letter); }));
 }
 
-SignatureCheck CheckSignatureOf(Signatures& signatures, FileSystem& files, const std::string& file) {
+SignatureCheck CheckSignatureOf(Signatures& signatures, FileSystem& files, const std::string& file, bool remote) {
   SignatureCheck check;
   check.file = file;
   if (check.file.empty()) return check;
-  if (IsNetworkPath(check.file, [&](char letter) { return files.IsNetworkDrive(letter); })) {
+  if (remote) {
     check.elsewhere = true;
     return check;
   }
@@ -112,17 +114,16 @@ SignatureCheck CheckSignatureOf(Signatures& signatures, FileSystem& files, const
   return check;
 }
 
-SignatureCheck SignatureCache::Check(Signatures& signatures, FileSystem& files, const std::string& file) {
-  if (file.empty() || IsNetworkPath(file, [&](char letter) { return files.IsNetworkDrive(letter); }))
-    return CheckSignatureOf(signatures, files, file);
+SignatureCheck SignatureCache::Check(Signatures& signatures, FileSystem& files, const std::string& file, bool remote) {
+  if (file.empty() || remote) return CheckSignatureOf(signatures, files, file, remote);
   const std::string stamp = signatures.FileStamp(file);
-  if (stamp.empty()) return CheckSignatureOf(signatures, files, file);
+  if (stamp.empty()) return CheckSignatureOf(signatures, files, file, remote);
   {
     const std::lock_guard<std::mutex> lock(mutex_);
     const auto known = checks_.find(file);
     if (known != checks_.end() && known->second.first == stamp) return known->second.second;
   }
-  SignatureCheck check = CheckSignatureOf(signatures, files, file);
+  SignatureCheck check = CheckSignatureOf(signatures, files, file, remote);
   const std::lock_guard<std::mutex> lock(mutex_);
   checks_[file] = {stamp, check};
   return check;

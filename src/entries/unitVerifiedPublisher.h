@@ -30,6 +30,7 @@ struct SignatureCheck {
   bool catalog = false;      // signed through a catalog of the system, not in the file itself
   bool unreadable = false;   // Missing: the file is there but could not be read
   bool elsewhere = false;    // Missing: the file is on another computer, and was not read
+  bool operator==(const SignatureCheck&) const = default;
 };
 
 // The console's word for a state: valid, unsigned, mismatch, untrusted or missing.
@@ -45,9 +46,9 @@ SignatureState StateOfTrustResult(std::uint32_t result);
 std::string SignatureSubject(Shell& shell, std::string_view programFile);
 
 // Checks the signature of the file: its own signature first, then the system's catalogs
-// (which sign most of Windows' own programs). A file on another computer is not read (it can
-// take minutes to hash over the network).
-SignatureCheck CheckSignatureOf(Signatures& signatures, FileSystem& files, const std::string& file);
+// (which sign most of Windows' own programs). A file on another computer (remote, as
+// LocalFilesOnly tells) is not read: it can take minutes to hash over the network.
+SignatureCheck CheckSignatureOf(Signatures& signatures, FileSystem& files, const std::string& file, bool remote);
 // The same for the file that programFile runs as (SignatureSubject).
 SignatureCheck CheckSignature(Signatures& signatures, Shell& shell, FileSystem& files, std::string_view programFile);
 
@@ -58,7 +59,7 @@ SignatureCheck CheckSignature(Signatures& signatures, Shell& shell, FileSystem& 
 // each time. Safe for several threads.
 class SignatureCache {
  public:
-  SignatureCheck Check(Signatures& signatures, FileSystem& files, const std::string& file);
+  SignatureCheck Check(Signatures& signatures, FileSystem& files, const std::string& file, bool remote);
 
  private:
   std::mutex mutex_;

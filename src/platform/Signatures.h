@@ -26,9 +26,9 @@ class Signatures {
   // does (or the system keeps none).
   virtual std::optional<TrustResult> VerifyInCatalog(std::string_view path) = 0;
   // What tells this version of the file from any other, as the checks would read it: its
-  // identity on its volume, its size and the times it was last written and changed, as one
-  // text. A file written, replaced or renamed over gets another. Empty when the file cannot be
-  // asked (missing, no access).
+  // identity on its volume, its size and the times it was made and last written, as one text.
+  // A file written, replaced or renamed over gets another. Empty when the file cannot be asked
+  // (missing, no access).
   virtual std::string FileStamp(std::string_view path) = 0;
 };
 

@@ -481,8 +481,13 @@ class Runner {
     if (!read || valid != count)
       return Fail("signatures: " + std::to_string(valid) + " of " + std::to_string(count) + " valid, " +
                   (read ? "all read" : "not all read within a minute"));
-    const double everything = MedianMs(Runs(count), refreshAndRead);
-    table_.Add("refresh to every signature checked (signed programs of 1 MB)", count, everything);
+    const auto touchAll = [&] {
+      for (const std::string& program : programs) system_.Touch(program);
+    };
+    const double everything = MedianMs(Runs(count), refreshAndRead, touchAll);
+    table_.Add("refresh to every signature checked (1 MB signed programs, all changed)", count, everything);
+    table_.Add("refresh to every signature checked (the same, unchanged since)", count,
+               MedianMs(Runs(count), refreshAndRead));
     int direct = system_.VerifyStraightThrough(programs);
     if (direct < 0) return;
     const double floor = MedianMs(Runs(count), [&] { direct = system_.VerifyStraightThrough(programs); });

@@ -55,6 +55,8 @@ class BenchSystem {
   // A signed program file of about 1 MB, a file of its own for each number; empty where this
   // system has no signed sample.
   virtual std::string SignedProgram(int /*number*/) { return ""; }
+  // Marks the file as written now, so that a signature checked before is checked again.
+  virtual void Touch(const std::string& /*path*/) {}
   // The signatures of these files checked straight through the system's own call, with no
   // layer of ours between: how many are valid; negative when this system has no such call.
   virtual int VerifyStraightThrough(const std::vector<std::string>& /*paths*/) { return -1; }

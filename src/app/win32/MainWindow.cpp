@@ -332,7 +332,9 @@ LRESULT MainWindow::ListNotify(NMHDR& header) {
     case NM_CUSTOMDRAW: {
       // A row's mark is drawn over its icon once the list view has drawn the row.
       auto& draw = reinterpret_cast<NMLVCUSTOMDRAW&>(header);
-      if (draw.nmcd.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+      if (draw.nmcd.dwDrawStage == CDDS_PREPAINT)
+        return std::any_of(marks_.begin(), marks_.end(), [](int mark) { return mark != 0; }) ? CDRF_NOTIFYITEMDRAW
+                                                                                            : CDRF_DODEFAULT;
       const int row = static_cast<int>(draw.nmcd.dwItemSpec);
       const int mark = ItemMark(row);
       if (draw.nmcd.dwDrawStage == CDDS_ITEMPREPAINT) return mark != 0 ? CDRF_NOTIFYPOSTPAINT : CDRF_DODEFAULT;

@@ -159,15 +159,12 @@ std::string Win32Signatures::FileStamp(std::string_view path) noexcept {
                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                            OPEN_EXISTING, 0, nullptr));
     BY_HANDLE_FILE_INFORMATION file{};
-    FILE_BASIC_INFO basic{};
-    if (!handle || !::GetFileInformationByHandle(handle.get(), &file) ||
-        !::GetFileInformationByHandleEx(handle.get(), FileBasicInfo, &basic, sizeof basic))
-      return "";
+    if (!handle || !::GetFileInformationByHandle(handle.get(), &file)) return "";
     char stamp[128];
-    std::snprintf(stamp, sizeof stamp, "%08lx-%08lx%08lx-%08lx%08lx-%08lx%08lx-%016llx",
-                  file.dwVolumeSerialNumber, file.nFileIndexHigh, file.nFileIndexLow, file.nFileSizeHigh,
-                  file.nFileSizeLow, file.ftLastWriteTime.dwHighDateTime, file.ftLastWriteTime.dwLowDateTime,
-                  static_cast<unsigned long long>(basic.ChangeTime.QuadPart));
+    std::snprintf(stamp, sizeof stamp, "%08lx-%08lx%08lx-%08lx%08lx-%08lx%08lx-%08lx%08lx", file.dwVolumeSerialNumber,
+                  file.nFileIndexHigh, file.nFileIndexLow, file.nFileSizeHigh, file.nFileSizeLow,
+                  file.ftCreationTime.dwHighDateTime, file.ftCreationTime.dwLowDateTime,
+                  file.ftLastWriteTime.dwHighDateTime, file.ftLastWriteTime.dwLowDateTime);
     return stamp;
   } catch (...) {
     return "";

@@ -22,6 +22,7 @@
 #include "SystemBench.h"
 #include "app/win32/MainWindow.h"
 #include "entries/unitSysWorks.h"
+#include "platform/win32/Handles.h"
 #include "platform/win32/SystemLibraries.h"
 #include "platform/win32/WideString.h"
 #include "platform/win32/Win32Platform.h"
@@ -347,6 +348,14 @@ class Win32BenchSystem : public BenchSystem {
     const std::wstring sample = ModuleFolder() + L"signing\\signed.exe";
     if (made_.insert(path).second && !::CopyFileW(sample.c_str(), win32::Wide(path).c_str(), FALSE)) made_.erase(path);
     return made_.count(path) ? path : "";
+  }
+
+  void Touch(const std::string& path) override {
+    const win32::unique_file file(::CreateFileW(win32::Wide(path).c_str(), FILE_WRITE_ATTRIBUTES,
+                                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+    FILETIME now{};
+    ::GetSystemTimeAsFileTime(&now);
+    if (file) ::SetFileTime(file.get(), nullptr, nullptr, &now);
   }
 
   int VerifyStraightThrough(const std::vector<std::string>& paths) override {
