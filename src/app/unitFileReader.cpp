@@ -88,28 +88,24 @@ std::vector<FileDetails> FileReader::Take() {
 }
 
 std::vector<FileDetails> FileReader::ReadNow(const std::vector<std::string>& paths) {
-  {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    RemovePaths(queue_, paths);
-  }
-  LocalFilesOnly local(files_, versions_, icons_);
-  std::vector<FileDetails> read;
-  std::unordered_set<std::string> seen;
-  for (const std::string& path : paths)
-    if (seen.insert(path).second) read.push_back(ReadFile(local, path));
-  return read;
+  return ReadHere(queue_, paths, false);
 }
 
 std::vector<FileDetails> FileReader::CheckNow(const std::vector<std::string>& paths) {
+  return ReadHere(checks_, paths, true);
+}
+
+std::vector<FileDetails> FileReader::ReadHere(std::deque<std::string>& queue, const std::vector<std::string>& paths,
+                                              bool check) {
   {
     const std::lock_guard<std::mutex> lock(mutex_);
-    RemovePaths(checks_, paths);
+    RemovePaths(queue, paths);
   }
   LocalFilesOnly local(files_, versions_, icons_);
   std::vector<FileDetails> read;
   std::unordered_set<std::string> seen;
   for (const std::string& path : paths)
-    if (seen.insert(path).second) read.push_back(CheckFile(local, path));
+    if (seen.insert(path).second) read.push_back(check ? CheckFile(local, path) : ReadFile(local, path));
   return read;
 }
 

@@ -76,6 +76,9 @@ class FileReader {
  private:
   void Run(const std::function<std::shared_ptr<void>()>& prepare, const std::function<void()>& arrived);
   static FileDetails ReadFile(LocalFilesOnly& local, const std::string& path);
+  // Takes the paths out of queue (the files to read, or to check) and reads or checks them on
+  // the caller's thread.
+  std::vector<FileDetails> ReadHere(std::deque<std::string>& queue, const std::vector<std::string>& paths, bool check);
   // The signature of what the file runs as.
   FileDetails CheckFile(LocalFilesOnly& local, const std::string& path);
 
