@@ -8,6 +8,7 @@
 
 #include "entries/unitAppListDetails.h"
 #include "entries/unitAppListState.h"
+#include "entries/unitComebacks.h"
 #include "entries/unitStartupApproved.h"
 #include "entries/unitSysWorks.h"
 #include "entries/unitSysWorksProperties.h"
@@ -74,6 +75,7 @@ void TfrmMain::FormCreate() {
   const bool loaded = text && view_.Display().LoadRichText(*text);
   // Without its welcome text the pane keeps its first text, but the list is filled all the
   // same; the missing file is reported after that.
+  view_.CheckWindowsSwitch(SwitchOffWithWindowsSet(platform_));
   actRefreshExecute();
   if (!loaded) throw EFileError("Cannot open file " + file);
 }
@@ -184,8 +186,14 @@ void TfrmMain::StartReading() {
     icon = rowsOfFile_.count(icon->first) ? std::next(icon) : fileIcons_.erase(icon);
   for (auto check = fileSignatures_.begin(); check != fileSignatures_.end();)
     check = rowsOfFile_.count(check->first) ? std::next(check) : fileSignatures_.erase(check);
-  for (int row = 0; row < rows; ++row)
-    if (const SignatureCheck* check = RowSignature(row)) MarkRow(row, *check);
+  for (int row = 0; row < rows; ++row) {
+    if (const SignatureCheck* check = RowSignature(row)) {
+      MarkRow(row, *check);
+    } else if (CameBack(*shownEntries_[static_cast<size_t>(row)])) {
+      rowMarks_[static_cast<size_t>(row)] = kMarkCameBack;
+      view_.SetItemMark(row, kMarkCameBack);
+    }
+  }
   if (view_.ReadsInBackground())
     reader_->StartThread([this] { return view_.PrepareReaderThread(); }, [this] { view_.FilesReadSignal(); });
   reader_->Read(files);
@@ -244,8 +252,10 @@ const SignatureCheck* TfrmMain::RowSignature(int row) const {
 }
 
 void TfrmMain::MarkRow(int row, const SignatureCheck& check) {
-  const auto mark = static_cast<signed char>(MarkOf(check));
-  if (row < 0 || row >= static_cast<int>(rowMarks_.size()) || rowMarks_[static_cast<size_t>(row)] == mark) return;
+  if (row < 0 || row >= static_cast<int>(rowMarks_.size())) return;
+  const bool cameBack = CameBack(*shownEntries_[static_cast<size_t>(row)]);
+  const auto mark = static_cast<signed char>(static_cast<int>(MarkOf(check)) | (cameBack ? kMarkCameBack : 0));
+  if (rowMarks_[static_cast<size_t>(row)] == mark) return;
   rowMarks_[static_cast<size_t>(row)] = mark;
   view_.SetItemMark(row, mark);
 }
@@ -470,6 +480,14 @@ void TfrmMain::actWebSearchExecute() {
 
 void TfrmMain::actShowHelpExecute() {
   LaunchFile(platform_.shell, values_.ProgramFolder + "Kelderwick.chm", "", "", kSwShow);
+}
+
+void TfrmMain::actWindowsSwitchExecute() {
+  // Read again: another copy of the program may have changed it meanwhile.
+  const bool on = !SwitchOffWithWindowsSet(platform_);
+  if (!SetSwitchOffWithWindows(platform_, on))
+    ErrorMessage(platform_.messages, "Cannot save the setting \"Switch entries off with Windows' own switch\"");
+  view_.CheckWindowsSwitch(SwitchOffWithWindowsSet(platform_));
 }
 
 void TfrmMain::actExitExecute() { view_.Close(); }

@@ -43,6 +43,8 @@ class MainView {
   virtual void SetBusy(bool busy) = 0;  // the hourglass cursor
   // Offers Delete (the menu item and the button) or not, for the selected entry.
   virtual void EnableDelete(bool /*enabled*/) {}
+  // Shows whether entries are switched off with Windows' own switch (the Options menu's item).
+  virtual void CheckWindowsSwitch(bool /*checked*/) {}
   // The list view: one item per entry of the list, in the same order.
   virtual int SelectedIndex() = 0;  // -1 when nothing is selected
   virtual int ItemCount() = 0;
@@ -61,7 +63,8 @@ class MainView {
   virtual void BeginListUpdate() {}
   virtual void EndListUpdate() {}
   // Marks the item as a program whose signature is not verified (1: unsigned or missing) or
-  // wrong (2: tampered, or a signer Windows does not trust); 0 takes the mark away.
+  // wrong (2: tampered, or a signer Windows does not trust), plus 4 (kMarkCameBack) for an
+  // entry that came back after being switched off; 0 takes the marks away.
   virtual void SetItemMark(int /*index*/, int /*mark*/) {}
   // Selects the item, which raises the selection event (lvAppsSelectItem) at once.
   virtual void SelectItem(int index) = 0;
@@ -103,6 +106,8 @@ class TfrmMain {
   void actPropertiesExecute();
   void actWebSearchExecute();
   void actShowHelpExecute();
+  // Switches the user's setting "Switch entries off with Windows' own switch" over.
+  void actWindowsSwitchExecute();
   void actExitExecute();
   void btAboutClick();
 

@@ -9,6 +9,7 @@
 
 #include "entries/unitAppListDetails.h"
 #include "entries/unitAppListState.h"
+#include "entries/unitComebacks.h"
 #include "entries/unitStartupApproved.h"
 #include "entries/unitSysWorks.h"
 #include "entries/unitVerifiedPublisher.h"
@@ -87,7 +88,8 @@ std::vector<std::pair<const char*, std::string>> Fields(const TAppItem& entry, c
       {"fileDescription", GetOptionString(entry, keys::FileDescription)},
       {"comments", GetOptionString(entry, keys::Comments)},
       {"signer", signature && signature->state == SignatureState::Valid ? signature->signer : std::string()},
-      {"signature", signature ? SignatureWord(signature->state) : ""}};
+      {"signature", signature ? SignatureWord(signature->state) : ""},
+      {"cameBack", CameBack(entry) ? "true" : "false"}};
   // What the details say beyond the fields: how the place starts it, what a shortcut without a
   // file target stands for, Windows' switch.
   std::string about;
@@ -106,7 +108,10 @@ ordered_json ListJson(TAppList& list, SignatureChecks& checks) {
   ordered_json entries = ordered_json::array();
   for (int i = 0; i < list.Count(); ++i) {
     ordered_json entry = ordered_json::object();
-    for (const auto& [name, value] : Fields(list.GetItem(i), &checks.Of(list.GetItem(i)))) entry[name] = value;
+    for (const auto& [name, value] : Fields(list.GetItem(i), &checks.Of(list.GetItem(i)))) {
+      if (std::string_view(name) == "cameBack") entry[name] = value == "true";  // a yes or no
+      else entry[name] = value;
+    }
     entries.push_back(std::move(entry));
   }
   return entries;
@@ -246,7 +251,8 @@ int RunCommand(const Options& options, Platform& platform, Host& host) {
       host.err << "KelderwickCmd: '" << ConsoleText(entry.Caption()) << "' is already " << StateText(entry) << '\n';
       return kExitFailed;
     }
-    return (enable ? EnableEntry(entry, platform) : DisableEntry(entry, platform)) ? kExitDone : kExitFailed;
+    const SwitchOff how = options.windowsSwitch ? SwitchOff::WithWindows : SwitchOff::AsSet;
+    return (enable ? EnableEntry(entry, platform) : DisableEntry(entry, platform, how)) ? kExitDone : kExitFailed;
   }
   // delete
   if (const std::string refusal = DeleteRefusal(entry); !refusal.empty()) {
@@ -275,6 +281,10 @@ std::string UsageText() {
          "  --format FMT    list as table (default), json or csv\n"
          "  --unsigned      list only entries whose program is not validly signed (signature\n"
          "                  unsigned, mismatch, untrusted or missing)\n"
+         "  --windows-switch\n"
+         "                  disable: switch a Run value or Startup-folder entry off with Windows'\n"
+         "                  own switch; it stays in its place (as when the setting is chosen in\n"
+         "                  the window, or always for an entry that came back)\n"
          "  -y, --yes       answer yes to questions (needed to delete without a console)\n"
          "  -h, --help      show this text\n"
          "  --version       show the program's version\n"
@@ -298,6 +308,8 @@ std::string ParseArguments(const std::vector<std::string>& args, Options& option
       options.help = true;
     } else if (arg == "--unsigned") {
       options.unsignedOnly = true;
+    } else if (arg == "--windows-switch") {
+      options.windowsSwitch = true;
     } else if (arg == "--version") {
       options.version = true;
     } else if (arg == "--format" || arg.rfind("--format=", 0) == 0) {
@@ -325,6 +337,7 @@ std::string ParseArguments(const std::vector<std::string>& args, Options& option
     return "'" + options.command + "' takes " + (wanted == 0 ? std::string("no argument") : "one argument");
   if (options.format != Format::Table && options.command != "list") return "--format applies to 'list' only";
   if (options.unsignedOnly && options.command != "list") return "--unsigned applies to 'list' only";
+  if (options.windowsSwitch && options.command != "disable") return "--windows-switch applies to 'disable' only";
   return "";
 }
 

@@ -24,6 +24,7 @@ struct Options {
   std::vector<std::string> operands;  // what follows the command
   Format format = Format::Table;
   bool unsignedOnly = false;  // list: only entries whose program is not validly signed
+  bool windowsSwitch = false;  // disable: with Windows' own switch, whatever the setting says
   bool yes = false;
   bool help = false;
   bool version = false;

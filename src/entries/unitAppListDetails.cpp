@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "entries/unitComebacks.h"
 #include "entries/unitStartupApproved.h"
 #include "entries/unitScheduledTasks.h"
 #include "entries/unitStoreApps.h"
@@ -82,6 +83,7 @@ std::vector<std::pair<std::string, std::string>> AboutLines(const TAppItem& entr
     lines.emplace_back("Removed", "with the app, in Windows' Settings (Apps); Kelderwick switches it off and on only");
     return lines;
   }
+  if (CameBack(entry)) lines.emplace_back("State", CameBackText(entry));
   const std::string switchedOff = SwitchedOffText(entry);
   if (!switchedOff.empty()) lines.emplace_back("Switched off by", switchedOff);
   return lines;

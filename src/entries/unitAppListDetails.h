@@ -27,7 +27,8 @@ std::string OriginText(int origin);
 std::string FoundInText(const TAppItem& entry);
 // What else the details say of an entry, label and text a line: how its place starts it
 // (RunOnce, a policy), what a shortcut without a file target stands for, an Internet
-// shortcut's address, a hidden system file, and Windows' own switch when it is off.
+// shortcut's address, a hidden system file, that it came back after being switched off, and
+// Windows' own switch when it is off.
 std::vector<std::pair<std::string, std::string>> AboutLines(const TAppItem& entry);
 
 // Replaces the pane's content with the report on entry: a blank and the caption, a blank

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "entries/unitComebacks.h"
 #include "entries/unitStartupApproved.h"
 #include "entries/unitScheduledTasks.h"
 #include "entries/unitStoreApps.h"
@@ -503,10 +504,66 @@ bool SwitchLocked(const TAppItem& shown, bool on, Platform& platform) {
   return false;
 }
 
-bool DisableLocked(const TAppItem& shown, Platform& platform) {
+// The stored copies of an entry that came back, read again: each still there, of this place
+// and program. False (after saying so) when one is not.
+bool ReadStoredCopies(const TAppItem& shown, Platform& platform, TAppList& copies) {
+  for (const std::string& name : StoredCopiesOf(shown)) {
+    TAppItem& copy = copies.Add();
+    std::string ignored;
+    if (IsUnfinished(name) || !ReadStoredEntry(platform.registry, name, copy, ignored) || !SamePlace(copy, shown) ||
+        !SameProgram(shown, copy)) {
+      SayChanged(shown, platform);
+      return false;
+    }
+  }
+  return true;
+}
+
+// Keeps an entry that came back off with Windows' own switch: its value or file stays where
+// its program wants it, and the older copies in the store go once the switch is confirmed
+// written. A failure puts the switch and the store back as they were.
+bool KeepOffLocked(const TAppItem& shown, Platform& platform) {
+  if (!MayChange(shown, true, platform)) return false;
+  TAppList copies;
+  if (PlaceOf(shown, platform) != Place::Same) {
+    SayChanged(shown, platform);
+    return false;
+  }
+  if (!ReadStoredCopies(shown, platform, copies)) return false;
+  const std::optional<RegValue> before = ReadSwitch(shown, platform);
+  const std::optional<RegValue> written =
+      SwitchOffInWindows(shown, platform) ? ReadSwitch(shown, platform) : std::nullopt;
+  if (!written || !DecodeStartupSwitch(*written).off) {
+    const bool undone = RestoreSwitch(shown, platform, before);
+    ErrorMessage(platform.messages, "Cannot switch '" + DisplayName(shown) + "' off in Windows' startup settings." +
+                                        (undone ? " Nothing was changed." : ""));
+    return false;
+  }
+  for (int i = 0; i < copies.Count(); ++i) {
+    if (RemoveFromStore(copies.GetItem(i), platform)) continue;
+    bool undone = RestoreSwitch(shown, platform, before);
+    for (int j = 0; j < i; ++j) undone = AddToStore(copies.GetItem(j), platform) && undone;
+    ErrorMessage(platform.messages,
+                 undone ? std::string("Cannot save the list of disabled applications. Nothing was changed.")
+                        : "'" + DisplayName(shown) + "' is switched off in Windows' startup settings, but its older "
+                          "copy could not be removed from the list of disabled applications");
+    return false;
+  }
+  SayMessengerPolicy(shown, "disabled", SetMessengerPolicyFor(shown, platform, 1), platform);
+  return true;
+}
+
+bool DisableLocked(const TAppItem& shown, SwitchOff how, Platform& platform) {
+  if (CameBack(shown)) return KeepOffLocked(shown, platform);
+  if (how == SwitchOff::WithWindows && !HasWindowsSwitch(shown) && !IsStoreAppTask(shown) && !IsScheduledTask(shown)) {
+    ErrorMessage(platform.messages, "'" + DisplayName(shown) + "' has no switch in Windows' startup settings: only "
+                                    "Run values and Startup-folder entries have one. Nothing was changed.");
+    return false;
+  }
   // A Startup-folder file that is not a shortcut, and a Store app's task, stay where they are,
-  // switched off by Windows.
-  if (IsPlainStartupFile(shown) || IsStoreAppTask(shown) || IsScheduledTask(shown))
+  // switched off by Windows; so does every entry that has such a switch when the user chose it.
+  if (IsPlainStartupFile(shown) || IsStoreAppTask(shown) || IsScheduledTask(shown) ||
+      (HasWindowsSwitch(shown) && (how == SwitchOff::WithWindows || SwitchOffWithWindowsSet(platform))))
     return SwitchLocked(shown, false, platform);
   // A shortcut without a file target comes back only as the very file it was.
   if (IsShortcutWithoutFileTarget(shown) && !LinkBytesOf(shown)) {
@@ -526,6 +583,7 @@ bool DisableLocked(const TAppItem& shown, Platform& platform) {
   stored.SetEnabled(false);
   SetOptionString(stored, keys::WindowsOff, "");  // what Windows' switch said is read anew
   SetOptionString(stored, keys::WindowsOffTime, "");
+  SetOptionString(stored, keys::DisabledOn, DisabledOnNow());
   if (!AddToStore(stored, platform)) {
     ErrorMessage(platform.messages, "Cannot save the list of disabled applications");
     return false;
@@ -590,7 +648,7 @@ bool DeleteLocked(const TAppItem& shown, Platform& platform) {
     if (change != TaskChange::Done) SayTaskRefused(shown, change, "deleted", platform);
     return change == TaskChange::Done;
   }
-  if (!MayChange(shown, !shown.Enabled(), platform)) return false;
+  if (!MayChange(shown, !shown.Enabled() || CameBack(shown), platform)) return false;
   if (!shown.Enabled()) {
     if (RemoveFromStore(shown, platform)) return true;
     ErrorMessage(platform.messages, "Cannot save the list of disabled applications");
@@ -600,10 +658,18 @@ bool DeleteLocked(const TAppItem& shown, Platform& platform) {
     SayChanged(shown, platform);
     return false;
   }
+  // An entry that came back is one row with its older stored copies: all of it goes.
+  TAppList copies;
+  if (!ReadStoredCopies(shown, platform, copies)) return false;
   if (!RemovePlace(shown, platform)) {
     ErrorMessage(platform.messages, "Cannot remove '" + DisplayName(shown) + "' from " + PlaceText(shown) + ".");
     return false;
   }
+  for (int i = 0; i < copies.Count(); ++i)
+    if (!RemoveFromStore(copies.GetItem(i), platform))
+      ErrorMessage(platform.messages, "'" + DisplayName(shown) + "' is deleted from " + PlaceText(shown) +
+                                          ", but its older copy could not be removed: it is in the list of disabled "
+                                          "applications as well.");
   SayMessengerPolicy(shown, "deleted", SetMessengerPolicyFor(shown, platform, 1), platform);
   // Windows' switch of a deleted entry names nothing any more.
   if (!RemoveSwitch(shown, platform))
@@ -614,9 +680,9 @@ bool DeleteLocked(const TAppItem& shown, Platform& platform) {
 
 }  // namespace
 
-bool DisableEntry(const TAppItem& shown, Platform& platform) {
+bool DisableEntry(const TAppItem& shown, Platform& platform, SwitchOff how) {
   if (!shown.Enabled()) return false;
-  return UnderLock(platform, [&](Platform& locked) { return DisableLocked(shown, locked); });
+  return UnderLock(platform, [&](Platform& locked) { return DisableLocked(shown, how, locked); });
 }
 
 bool EnableEntry(const TAppItem& shown, Platform& platform) {
@@ -734,6 +800,7 @@ std::string ScanAllEntries(TAppList& list, Platform& platform, ImageList* images
   for (int i = beforeTasks; i < list.Count(); ++i) list.GetItem(i).ReadVersionInfo(versions);
   MarkWindowsSwitches(list, platform);
   std::string problems = LoadDisabledApps(list, platform);
+  JoinComebacks(list);
   if (images && readFiles) list.LoadIcons(local, *images);
   if (!packageProblems.empty()) problems += (problems.empty() ? "" : "\n\n") + packageProblems;
   return problems;

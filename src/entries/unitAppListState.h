@@ -53,7 +53,11 @@ bool SamePlace(const TAppItem& a, const TAppItem& b);
 // its place or stored in full, and says what failed. The Messenger policy and Windows' switch
 // of the entry follow a change that was made; that they could not is said.
 // True when the change was made; every failure has been reported through platform.messages.
-bool DisableEntry(const TAppItem& shown, Platform& platform);
+// How an entry is switched off: as the user's setting says (the store, or Windows' own switch
+// for Run values and Startup-folder entries), or with Windows' own switch whatever it says.
+// An entry that came back is always kept off with Windows' switch, and its stored copies go.
+enum class SwitchOff { AsSet, WithWindows };
+bool DisableEntry(const TAppItem& shown, Platform& platform, SwitchOff how = SwitchOff::AsSet);
 bool EnableEntry(const TAppItem& shown, Platform& platform);
 bool DeleteEntry(const TAppItem& shown, Platform& platform);
 // Why the entry cannot be deleted, in words for the user; empty when it can. A Store app's
@@ -76,7 +80,9 @@ std::string LoadDisabledApps(TAppList& list, Platform& platform);
 
 // Lists every entry afresh, in the order the window shows them: the machine's Run key, the
 // user's, the common Startup folder, the user's, the RunOnce and policy keys, the Store apps'
-// startup tasks, the Task Scheduler's logon tasks, then the stored entries. A program file that
+// startup tasks, the Task Scheduler's logon tasks, then the stored entries. A stored entry
+// whose place holds its program again is listed as that entry, marked as come back
+// (JoinComebacks). A program file that
 // several entries start has its version resource read once, and files on other computers are
 // not read at all (LocalFilesOnly). With images, each entry's icon is added to them. Without
 // readFiles no program file is read: the entries come without version strings and icons, to

@@ -144,6 +144,19 @@ bool ClearStaleSwitch(const TAppItem& entry, Platform& platform) {
   return SwitchOnInWindows(entry, platform);
 }
 
+std::optional<RegValue> ReadSwitch(const TAppItem& entry, Platform& platform) {
+  const auto place = SwitchPlaceOf(entry, platform);
+  if (!place) return std::nullopt;
+  TRegistry reg = SwitchRegistry(platform, place->root);
+  if (!reg.OpenKeyReadOnly(place->key)) return std::nullopt;
+  return reg.ReadValue(place->name);
+}
+
+bool RestoreSwitch(const TAppItem& entry, Platform& platform, const std::optional<RegValue>& before) {
+  if (before) return WriteSwitch(entry, platform, *before);
+  return RemoveSwitch(entry, platform);
+}
+
 bool RemoveSwitch(const TAppItem& entry, Platform& platform) {
   const auto place = SwitchPlaceOf(entry, platform);
   if (!place) return true;

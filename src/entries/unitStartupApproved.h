@@ -42,6 +42,11 @@ bool SwitchOffInWindows(const TAppItem& entry, Platform& platform);
 // Where the entry's switch says off, writes on (an entry enabled again must start); true
 // when nothing needed doing or the write succeeded.
 bool ClearStaleSwitch(const TAppItem& entry, Platform& platform);
+// The entry's switch as it is now (nullopt: no value, or no switch for the entry's place).
+std::optional<RegValue> ReadSwitch(const TAppItem& entry, Platform& platform);
+// Puts the switch back as ReadSwitch gave it: the value written again, or deleted where there
+// was none; false when that failed.
+bool RestoreSwitch(const TAppItem& entry, Platform& platform, const std::optional<RegValue>& before);
 // Deletes the entry's switch, if any; false when it is there and could not be deleted.
 bool RemoveSwitch(const TAppItem& entry, Platform& platform);
 

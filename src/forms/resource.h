@@ -20,6 +20,7 @@
 #define IDM_HELP 1109
 #define IDM_ABOUT_MENU 1110
 #define IDM_ABOUT_BUTTON 1111
+#define IDM_WINDOWS_SWITCH 1112
 
 // Toolbar pictures, in image-list order (0..8).
 #define IDI_TOOL_DELETE 1200
@@ -35,6 +36,7 @@
 // List marks drawn over a program's icon: not verified, bad signature (overlays 1 and 2).
 #define IDI_MARK_UNVERIFIED 1210
 #define IDI_MARK_BAD_SIGNATURE 1211
+#define IDI_MARK_CAME_BACK 1212
 
 // Child windows
 #define IDC_MAIN_TOOLBAR 1300

@@ -16,6 +16,7 @@
 #include "console/unitConsole.h"
 #include "entries/unitAppListDetails.h"
 #include "entries/unitAppListState.h"
+#include "entries/unitComebacks.h"
 #include "entries/unitStartupApproved.h"
 #include "entries/unitScheduledTasks.h"
 #include "entries/unitStoreApps.h"
@@ -802,21 +803,57 @@ TEST_F(StateTest, AnOriginWithoutAPlaceIsEnabledByTheFlagAloneAndDropped) {
   EXPECT_TRUE(view.items.empty());
 }
 
-TEST_F(StateTest, AProgramThatRestoresItsOwnValueIsListedTwice) {
+// A program that writes its value back after it was switched off: one ticked, marked row that
+// says so; unticked, Windows' own switch keeps it off whatever the program writes, and the
+// stored copy goes; ticked, the switch is on again. A different program in the place stays a
+// row of its own.
+TEST_F(StateTest, AProgramThatPutsItsValueBackIsKeptOffWithWindowsSwitch) {
+  const std::string approved = std::string(kStartupApprovedKey) + "\\Run";
+  const auto switchOff = [&]() {
+    auto key = sys.registry.OpenKeyIn(RegView::Bits64, kHkeyCurrentUser, approved, RegAccess::Read);
+    const auto value = key ? key->QueryValue("Pushy") : std::nullopt;
+    return value ? std::optional<bool>(DecodeStartupSwitch(*value).off) : std::nullopt;
+  };
   sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, "Pushy", "C:\\pushy.exe");
   Start();
   Toggle("Pushy", true);
-  sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, "Pushy", "C:\\pushy.exe");
-  form->actRefreshExecute();
-  EXPECT_EQ(view.Checks(), (std::vector<bool>{true, false}));
-  Toggle("Pushy", false);
-  EXPECT_EQ(RunValue("Pushy"), "C:\\pushy.exe");
-  EXPECT_TRUE(Stored().empty());
-  EXPECT_EQ(view.ItemCount(), 1);
-
-  // Disabling a value that vanished meanwhile succeeds silently and stores the entry.
-  sys.registry.OpenKey(kHkeyCurrentUser, kRunKeyPath, false)->DeleteValue("Pushy");
+  EXPECT_EQ(GetOptionString(apps.GetItem(0), keys::DisabledOn).substr(0, 10), DisabledOnNow().substr(0, 10));
+  for (const char* back : {"C:\\pushy.exe", "\"C:\\PUSHY.exe\" --tray"}) {
+    sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, "Pushy", back);
+    form->actRefreshExecute();
+    ASSERT_EQ(view.Checks(), std::vector<bool>{true}) << back;
+    EXPECT_EQ(view.items[0].mark & kMarkCameBack, kMarkCameBack);
+    view.SelectItem(0);
+    EXPECT_NE(view.DetailsText().find("State:  Came back after you switched it off on " + DisabledOnNow().substr(0, 10)),
+              std::string::npos);
+  }
   Toggle("Pushy", true);
+  EXPECT_EQ(RunValue("Pushy"), "\"C:\\PUSHY.exe\" --tray");
+  EXPECT_EQ(switchOff(), true);
+  EXPECT_EQ(Stored(), std::vector<std::string>{});
+  EXPECT_EQ(view.Checks(), std::vector<bool>{false});
+  EXPECT_EQ(view.items[0].mark & kMarkCameBack, 0);
+  sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, "Pushy", "C:\\pushy.exe --other");
+  form->actRefreshExecute();
+  EXPECT_EQ(view.Checks(), std::vector<bool>{false}) << "the switch is by name";
+  Toggle("Pushy", false);
+  EXPECT_EQ(switchOff(), false);
+  EXPECT_EQ(RunValue("Pushy"), "C:\\pushy.exe --other");
+
+  Toggle("Pushy", true);
+  sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, "Pushy", "C:\\other.exe");
+  form->actRefreshExecute();
+  EXPECT_EQ(view.Checks(), (std::vector<bool>{true, false})) << "another program";
+  EXPECT_EQ(view.items[0].mark & kMarkCameBack, 0);
+
+  // Chosen in the Options menu, unticking uses Windows' switch at once; the choice is kept
+  // for the user.
+  sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, "Tool", "C:\\tool.exe");
+  form->actWindowsSwitchExecute();
+  EXPECT_TRUE(SwitchOffWithWindowsSet(platform));
+  form->actRefreshExecute();
+  Toggle("Tool", true);
+  EXPECT_EQ(RunValue("Tool"), "C:\\tool.exe");
   EXPECT_EQ(Stored(), std::vector<std::string>{"Pushy"});
   EXPECT_TRUE(sys.messages.shown.empty());
 }
@@ -967,6 +1004,23 @@ TEST(ActionFaults, EveryFailedWriteLeavesTheEntryInPlaceOrStored) {
          sys.registry.CreateKey(kHkeyLocalMachine, kPolicyKey);
        },
        runPlace(kHkeyLocalMachine, RegView::Bits64, "MSMSGS")},
+      {"a Run value that came back (its switch is part of its place)", "Tool",
+       [&](MemoryPlatform& sys) {
+         sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, "Tool", "\"C:\\tool.exe\" -x");
+         TRegistry reg = StoreRegistry(sys.registry);
+         reg.OpenKey(std::string(kDisabledAppsKey) + "\\older", true);
+         for (const auto& [name, value] : {std::pair<const char*, const char*>{"Caption", "Tool"}, {"Origin", "1"},
+                                           {"Enabled", "FALSE"}, {"FullPath", "C:\\tool.exe"}})
+           reg.WriteString(name, value);
+       },
+       [&](MemoryPlatform& sys) -> std::optional<std::string> {
+         const auto value = runPlace(kHkeyCurrentUser, RegView::Native, "Tool")(sys);
+         auto key = sys.registry.OpenKeyIn(RegView::Native, kHkeyCurrentUser, approvedRun, RegAccess::Read);
+         const auto switchValue = key ? key->QueryValue("Tool") : std::nullopt;
+         if (!value) return std::nullopt;
+         return *value + "|" + (switchValue ? switchValue->data.substr(0, 1) : "none");
+       },
+       {kDisable, kDeleteShown}},
       {"a shortcut", "tool.exe",
        [&](MemoryPlatform& sys) {
          sys.links.AddLink(link, LinkData{"C:\\tool.exe", "-x", 7, "C:\\", "C:\\i.dll", 2}, true, true, false, "hot key");

@@ -88,7 +88,7 @@ class ConsoleTest : public testing::MainFormFixture {
 TEST_F(ConsoleTest, ArgumentsAndUsage) {
   for (const auto& args : std::vector<std::vector<std::string>>{
            {}, {"frobnicate"}, {"list", "extra"}, {"show"}, {"list", "--format", "xml"}, {"list", "--format"},
-           {"list", "--colour"}, {"show", "x", "--format=json"}}) {
+           {"list", "--colour"}, {"show", "x", "--format=json"}, {"enable", "x", "--windows-switch"}}) {
     EXPECT_EQ(Run(args), kExitUsage) << ::testing::PrintToString(args);
     EXPECT_NE(err.str().find("Usage: KelderwickCmd"), std::string::npos);
     EXPECT_TRUE(out.str().empty());
@@ -137,7 +137,10 @@ TEST_F(ConsoleTest, ListAgreesWithTheWindowInEveryFormat) {
   EXPECT_EQ(records[0][0], "id");
   for (size_t i = 0; i < list.size(); ++i) {
     ASSERT_EQ(records[i + 1].size(), records[0].size());
-    for (size_t f = 0; f < records[0].size(); ++f) EXPECT_EQ(records[i + 1][f], list[i][records[0][f]]) << i;
+    for (size_t f = 0; f < records[0].size(); ++f) {
+      const auto& field = list[i][records[0][f]];
+      EXPECT_EQ(records[i + 1][f], field.is_string() ? field.get<std::string>() : field.dump()) << i;
+    }
   }
 
   ASSERT_EQ(Run({"list"}), kExitDone);
@@ -158,6 +161,33 @@ TEST_F(ConsoleTest, ListAgreesWithTheWindowInEveryFormat) {
   EXPECT_EQ(picture["entries"], list);
   ASSERT_EQ(picture["store"].size(), 1u);
   EXPECT_EQ(picture["store"][0]["values"]["Caption"], "Old");
+}
+
+// The window's cycle of an entry that comes back, through the console: on and came back,
+// kept off by Windows' switch (also chosen up front with --windows-switch), on again.
+TEST_F(ConsoleTest, AnEntryThatCameBackIsOnAndKeptOffByWindowsSwitch) {
+  const std::string plain = IdOf("Plain");
+  ASSERT_EQ(Run({"disable", plain}), kExitDone) << err.str();
+  sys.registry.PutString(kHkeyCurrentUser, kRunKeyPath, "Plain", "plain.exe /autostart");
+  nlohmann::json found;
+  for (const auto& entry : ListJson())
+    if (entry["caption"] == "Plain") found = entry;
+  EXPECT_EQ(found["id"], plain);
+  EXPECT_EQ(found["state"], "on");
+  EXPECT_EQ(found["cameBack"], true);
+  EXPECT_NE(found["about"].get<std::string>().find("State: Came back after you switched it off on "), std::string::npos);
+  ASSERT_EQ(Run({"disable", plain}), kExitDone) << err.str();
+  EXPECT_EQ(testing::RunValue(sys.registry, kHkeyCurrentUser, "Plain"), "plain.exe /autostart");
+  EXPECT_EQ(testing::StoredCaptions(sys.registry), std::vector<std::string>{});
+  ASSERT_EQ(Run({"list"}), kExitDone);
+  EXPECT_NE(out.str().find(plain + "  off-by-windows"), std::string::npos) << out.str();
+  ASSERT_EQ(Run({"enable", plain}), kExitDone) << err.str();
+
+  const std::string notes = IdOf("notes.exe");
+  ASSERT_EQ(Run({"disable", "--windows-switch", notes}), kExitDone) << err.str();
+  EXPECT_TRUE(sys.files.FileExists(testing::kTestUserStartup + "\\Notes.lnk"));
+  EXPECT_EQ(testing::StoredCaptions(sys.registry), std::vector<std::string>{});
+  EXPECT_EQ(ListJson()[3]["state"], "off-by-windows");
 }
 
 std::map<std::string, std::string> IdsByCaption(const nlohmann::json& list) {

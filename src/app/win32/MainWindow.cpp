@@ -172,7 +172,7 @@ void MainWindow::CreateList() {
   ListView_SetTextColor(list_, kNavy);
   // The list view shares the icon list (LVS_SHAREIMAGELISTS), so the window keeps owning it.
   // The marks of programs whose signature is not verified, drawn over their icons.
-  for (const int mark : {IDI_MARK_UNVERIFIED, IDI_MARK_BAD_SIGNATURE})
+  for (const int mark : {IDI_MARK_UNVERIFIED, IDI_MARK_BAD_SIGNATURE, IDI_MARK_CAME_BACK})
     markIcons_.emplace_back(static_cast<HICON>(::LoadImageW(instance_, MAKEINTRESOURCEW(mark), IMAGE_ICON, 32, 32, 0)));
   ListView_SetImageList(list_, icons_.get(), LVSIL_SMALL);
   ListView_SetImageList(list_, icons_.get(), LVSIL_NORMAL);
@@ -299,6 +299,7 @@ void MainWindow::Command(int id) {
     case IDM_PROPERTIES: form_.actPropertiesExecute(); break;
     case IDM_WEB_SEARCH: form_.actWebSearchExecute(); break;
     case IDM_HELP: form_.actShowHelpExecute(); break;
+    case IDM_WINDOWS_SWITCH: form_.actWindowsSwitchExecute(); break;
     case IDM_ABOUT_BUTTON:
     case IDM_ABOUT_MENU: form_.btAboutClick(); break;
     default: break;
@@ -339,10 +340,15 @@ LRESULT MainWindow::ListNotify(NMHDR& header) {
       const int mark = ItemMark(row);
       if (draw.nmcd.dwDrawStage == CDDS_ITEMPREPAINT) return mark != 0 ? CDRF_NOTIFYPOSTPAINT : CDRF_DODEFAULT;
       RECT icon{};
-      if (draw.nmcd.dwDrawStage == CDDS_ITEMPOSTPAINT && mark > 0 && mark <= static_cast<int>(markIcons_.size()) &&
-          ListView_GetItemRect(list_, row, &icon, LVIR_ICON))
-        ::DrawIconEx(draw.nmcd.hdc, icon.left, icon.top, markIcons_[static_cast<size_t>(mark) - 1].get(),
-                     icon.right - icon.left, icon.bottom - icon.top, 0, nullptr, DI_NORMAL);
+      if (draw.nmcd.dwDrawStage != CDDS_ITEMPOSTPAINT || !ListView_GetItemRect(list_, row, &icon, LVIR_ICON))
+        return CDRF_DODEFAULT;
+      // The signature's mark sits in the icon's lower right corner, the came-back mark in its
+      // upper left one: each picture is transparent elsewhere.
+      const int signature = mark & 3;
+      for (const size_t picture : {static_cast<size_t>(signature - 1), static_cast<size_t>(mark & 4 ? 2 : -1)})
+        if (picture < markIcons_.size())
+          ::DrawIconEx(draw.nmcd.hdc, icon.left, icon.top, markIcons_[picture].get(), icon.right - icon.left,
+                       icon.bottom - icon.top, 0, nullptr, DI_NORMAL);
       return CDRF_DODEFAULT;
     }
     case LVN_GETDISPINFOW: {
@@ -483,6 +489,10 @@ LRESULT MainWindow::HandleMessage(UINT message, WPARAM w, LPARAM l) {
 void MainWindow::SetStatus(const std::string& text) {
   const std::wstring wide = win32::Wide(text);
   ::SendMessageW(status_, SB_SETTEXTW, SB_SIMPLEID, reinterpret_cast<LPARAM>(wide.c_str()));
+}
+
+void MainWindow::CheckWindowsSwitch(bool checked) {
+  ::CheckMenuItem(::GetMenu(hwnd_), IDM_WINDOWS_SWITCH, MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
 }
 
 void MainWindow::EnableDelete(bool enabled) {

@@ -40,6 +40,7 @@ class MainWindow : public BaseWindow<MainWindow>, public MainView {
   void SetStatus(const std::string& text) override;
   void SetBusy(bool busy) override;
   void EnableDelete(bool enabled) override;
+  void CheckWindowsSwitch(bool checked) override;
   int SelectedIndex() override;
   int ItemCount() override;
   std::string ItemCaption(int index) override;

@@ -38,11 +38,16 @@ draw add -stroke '#1E9A2C' -strokewidth 26 -draw 'stroke-linecap round stroke-li
 draw internet -fill '#3C8FD8' -stroke '#1B3F73' -strokewidth 6 -draw 'circle 64,64 64,8' -fill none -stroke white -strokewidth 5 \
   -draw 'ellipse 64,64 24,56 0,360' -draw 'stroke-linecap round stroke-linejoin round line 8,64 120,64' -draw 'stroke-linecap round stroke-linejoin round line 64,8 64,120' \
   -draw 'ellipse 64,40 46,10 180,360' -draw 'ellipse 64,88 46,10 0,180'
-# List marks, drawn over a program's icon (overlays): the lower right corner only.
+# List marks, drawn over a program's icon (overlays): each in one corner only.
 # not verified (unsigned, or no file): an amber triangle with "!"
 draw unverified -fill '#F2B705' -stroke '#7A5A00' -strokewidth 5 -draw 'stroke-linejoin round polygon 90,58 124,122 56,122' \
   -stroke '#3A2A00' -strokewidth 9 -draw 'stroke-linecap round line 90,78 90,101' -fill '#3A2A00' -stroke none -draw 'circle 90,113 90,108'
 # bad signature (changed after signing, or a signer Windows does not trust): a red disc with a white cross
 draw badsignature -fill '#D01C1C' -stroke '#6E0A0A' -strokewidth 5 -draw 'circle 92,92 92,60' \
   -stroke white -strokewidth 10 -draw 'stroke-linecap round line 79,79 105,105' -draw 'stroke-linecap round line 105,79 79,105'
+# came back after being switched off (the upper left corner): a blue disc with a white
+# arrow turning back on itself
+draw cameback -fill '#1F6FD0' -stroke '#0B3A75' -strokewidth 5 -draw 'circle 36,36 36,4' \
+  -fill none -stroke white -strokewidth 8 -draw 'ellipse 36,36 16,16 -60,205' \
+  -fill white -stroke none -draw 'polygon 25,12 31,34 10,24'
 echo "pictures written"
