@@ -16,6 +16,7 @@
 #include "app/unitMain.h"
 #include "app/win32/MainWindow.h"
 #include "entries/unitAppListState.h"
+#include "entries/unitComebacks.h"
 #include "entries/unitStartupApproved.h"
 #include "entries/unitSysWorks.h"
 #include "platform/win32/Win32Platform.h"
@@ -48,6 +49,8 @@ class MainWindowGui : public ::testing::Test {
   void CleanSystem() {
     win32::test_support::EmptyRunKeys(platform.registry);
     StoreRegistry(platform.registry).DeleteKey(kDisabledAppsKey);
+    TRegistry(platform.registry, kHkeyCurrentUser, RegView::Bits64).DeleteKey(kStartupApprovedKey);
+    SetSwitchOffWithWindows(platform, false);
     for (int csidl : {kCsidlStartup, kCsidlCommonStartup}) {
       const std::string folder = GetSpecialFolderPath(system.folders, csidl);
       for (const std::string& file : ListFiles(system.files, folder + "\\*")) system.files.RemoveFile(file);
@@ -239,6 +242,57 @@ TEST_F(MainWindowGui, UntickingAndTickingMovesEntriesBetweenTheSystemAndTheStore
   EXPECT_EQ(link.arguments, "C:\\notes.txt");
   EXPECT_TRUE(StoredCaptions().empty());
   EXPECT_TRUE(list.Checked(0) && list.Checked(1));
+}
+
+// A program that writes its value back after it was unticked: one ticked row marked as come
+// back; unticked, Windows' switch keeps it off while the program rewrites it; ticked, on again.
+// The Options menu's setting does the same for any entry at once.
+TEST_F(MainWindowGui, AnEntryThatComesBackIsKeptOffWithWindowsSwitch) {
+  const auto switchOf = [&](const std::string& key, const std::string& name) {
+    TRegistry reg(platform.registry, kHkeyCurrentUser, RegView::Bits64);
+    const auto value = reg.OpenKeyReadOnly(std::string(kStartupApprovedKey) + "\\" + key) ? reg.ReadValue(name)
+                                                                                          : std::nullopt;
+    return value && !value->data.empty() ? static_cast<int>(value->data[0]) : 0;
+  };
+  const std::string line = std::string("\"") + kNotepad + "\" /tray";
+  PutRun(kHkeyCurrentUser, "Pushy", line);
+  OpenWindow();
+  Toggle("Pushy");
+  for (const std::string& back : {line, line + " --updated"}) {
+    PutRun(kHkeyCurrentUser, "Pushy", back);
+    list.Key(VK_F5);
+    WaitForFiles();
+    ASSERT_EQ(list.Count(), 1) << back;
+    EXPECT_TRUE(list.Checked(0));
+    EXPECT_EQ(window->ItemMark(0) & kMarkCameBack, kMarkCameBack);
+    list.Select(0);
+    Pump();
+    EXPECT_NE(DisplayText().find("Came back after you switched it off on "), std::string::npos) << DisplayText();
+  }
+  Toggle("Pushy");
+  EXPECT_EQ(switchOf("Run", "Pushy"), 3);
+  EXPECT_EQ(RunValue(kHkeyCurrentUser, "Pushy"), line + " --updated");
+  EXPECT_TRUE(StoredCaptions().empty());
+  PutRun(kHkeyCurrentUser, "Pushy", line + " --again");
+  list.Key(VK_F5);
+  Pump();
+  ASSERT_EQ(list.Count(), 1);
+  EXPECT_FALSE(list.Checked(0));
+  EXPECT_EQ(window->ItemMark(0) & kMarkCameBack, 0);
+  Toggle("Pushy");
+  EXPECT_EQ(switchOf("Run", "Pushy"), 2);
+  EXPECT_TRUE(list.Checked(0));
+
+  ASSERT_EQ(system.links.Write(userStartup + "\\Kept.lnk", LinkData{kNotepad, "", 1, ""}), LinkWriteResult::Written);
+  ::SendMessageW(window->hwnd(), WM_COMMAND, IDM_WINDOWS_SWITCH, 0);
+  EXPECT_TRUE(::GetMenuState(::GetMenu(window->hwnd()), IDM_WINDOWS_SWITCH, MF_BYCOMMAND) & MF_CHECKED);
+  EXPECT_TRUE(SwitchOffWithWindowsSet(platform));
+  list.Key(VK_F5);
+  Pump();
+  Toggle("notepad.exe");
+  EXPECT_EQ(switchOf("StartupFolder", "Kept.lnk"), 3);
+  EXPECT_TRUE(system.files.FileExists(userStartup + "\\Kept.lnk"));
+  EXPECT_TRUE(StoredCaptions().empty());
 }
 
 TEST_F(MainWindowGui, DeleteAsksFirstAndRemovesForGood) {

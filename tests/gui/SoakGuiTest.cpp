@@ -25,6 +25,7 @@
 #include "app/win32/MainWindow.h"
 #include "dialogs/unitAddApp.h"
 #include "entries/unitAppListState.h"
+#include "entries/unitComebacks.h"
 #include "entries/unitStartupApproved.h"
 #include "entries/unitSysWorks.h"
 #include "platform/memory/MemoryMessageBoxes.h"
@@ -121,6 +122,8 @@ struct Expected {
   bool view32 = false;      // a machine-wide Run value of the 32-bit registry view
   bool windowsOff = false;  // switched off by Windows' own startup settings, still in place
   bool plainFile = false;   // a Startup-folder file that is not a shortcut: never stored
+  bool cameBack = false;    // put back by its program after it was stored: listed once, ticked
+  std::string storedArguments;  // of the stored copy of an entry that came back
 };
 
 bool IsRun(int origin) { return IsRegistryOrigin(origin); }
@@ -155,6 +158,8 @@ std::pair<RootKey, std::string> SwitchKey(const Expected& entry) {
     default: return {kHkeyCurrentUser, base + "StartupFolder"};
   }
 }
+// A stored entry its program may write back: a Run value or shortcut (not the DLL runner's).
+bool CanComeBack(const Expected* entry) { return !entry->enabled && HasSwitch(*entry) && !entry->rundll; }
 std::string SwitchName(const Expected& entry) { return IsRun(entry.origin) ? entry.caption : ExtractFileName(entry.linkFile); }
 
 class Soak : public ::testing::Test {
@@ -190,6 +195,7 @@ class Soak : public ::testing::Test {
     for (RootKey root : {kHkeyLocalMachine, kHkeyCurrentUser})
       TRegistry(platform.registry, root, RegView::Bits64).DeleteKey(kStartupApprovedKey);
     StoreRegistry(platform.registry).DeleteKey(kDisabledAppsKey);
+    SetSwitchOffWithWindows(platform, false);
     for (const std::string& folder : {user, common})
       for (const std::string& file : ListFiles(system.files, folder + "\\*")) system.files.RemoveFile(file);
   }
@@ -370,7 +376,7 @@ class Soak : public ::testing::Test {
     // The store holds exactly the disabled entries, with what enabling them needs.
     std::map<std::string, const Expected*> wantStored;
     for (const Expected& entry : model)
-      if (!entry.enabled) wantStored[entry.caption] = &entry;
+      if (!entry.enabled || entry.cameBack) wantStored[entry.caption] = &entry;
     std::set<std::string> haveStored;
     TRegistry store = StoreRegistry(platform.registry);
     if (store.OpenKey(kDisabledAppsKey, false)) {
@@ -391,7 +397,7 @@ class Soak : public ::testing::Test {
         expect(reg.ReadString("Origin") == std::to_string(entry.origin), "stored '" + caption + "' has another origin");
         expect(SameText(reg.ReadString("FullPath"), entry.program),
                "stored '" + caption + "' starts [" + reg.ReadString("FullPath") + "]");
-        expect(Trim(reg.ReadString("Arguments")) == entry.arguments,
+        expect(Trim(reg.ReadString("Arguments")) == (entry.cameBack ? entry.storedArguments : entry.arguments),
                "stored '" + caption + "' has the arguments [" + reg.ReadString("Arguments") + "]");
         expect(SameText(reg.ReadString("LinkFile"), entry.linkFile), "stored '" + caption + "' has another link file");
         // Also when unticked before its file had been read in the background.
@@ -432,6 +438,7 @@ class Soak : public ::testing::Test {
         continue;
       }
       expect(list.Checked(i) == (entry->enabled && !entry->windowsOff), "the check box of" + caption + " is wrong");
+      expect(((window->ItemMark(i) & kMarkCameBack) != 0) == entry->cameBack, caption + " is marked wrongly as come back");
       expect(Group(*entry) >= lastGroup, caption + " is listed out of order");
       lastGroup = Group(*entry);
     }
@@ -455,6 +462,7 @@ class Soak : public ::testing::Test {
   ListView list{nullptr};
   const bool windows64 = system.environment.Windows64();
   std::vector<Expected> model;
+  bool windowsSwitch = false;  // the Options menu's "Switch entries off with Windows' own switch"
   int made = 0;
   std::vector<std::string> madeFiles;
   BoxWatchdog watchdog;
@@ -504,12 +512,12 @@ TEST_F(Soak, ThousandRandomOperationsKeepTheSystemTheStoreAndTheListInStep) {
       SeedRun(origins[random() % 6], chance(50));
       ASSERT_FALSE(HasFatalFailure());
       list.Key(VK_F5);
-    } else if (roll >= 94 && std::any_of(enabled.begin(), enabled.end(), [](auto* e) { return HasSwitch(*e); })) {
+    } else if (roll >= 94 && std::any_of(enabled.begin(), enabled.end(), [](auto* e) { return HasSwitch(*e) && !e->cameBack; })) {
       // Windows' own startup settings switch an entry off (as its Task Manager does); after F5
       // it is listed unticked, in its place.
       std::vector<Expected*> switchable;
       for (Expected* e : enabled)
-        if (HasSwitch(*e)) switchable.push_back(e);
+        if (HasSwitch(*e) && !e->cameBack) switchable.push_back(e);
       Expected& entry = *switchable[random() % switchable.size()];
       kind = "switched off by Windows, F5";
       what = "Windows switches '" + entry.caption + "' off, F5";
@@ -541,6 +549,34 @@ TEST_F(Soak, ThousandRandomOperationsKeepTheSystemTheStoreAndTheListInStep) {
       list.Toggle(index);
       Drain();
       entry.rundll = false;
+    } else if (roll >= 88 && std::any_of(disabled.begin(), disabled.end(), CanComeBack)) {
+      // A program writes its stored entry back, with its arguments or new ones; after F5 it is
+      // listed once, ticked, as come back.
+      std::vector<Expected*> stored;
+      for (Expected* e : disabled)
+        if (CanComeBack(e)) stored.push_back(e);
+      Expected& entry = *stored[random() % stored.size()];
+      kind = "put back by its program, F5";
+      what = "a program puts '" + entry.caption + "' back, F5";
+      entry.storedArguments = entry.arguments;
+      if (chance(50)) entry.arguments = "--back " + std::to_string(step);
+      if (IsRun(entry.origin)) {
+        entry.runData = "\"" + entry.program + "\"" + (entry.arguments.empty() ? "" : " " + entry.arguments);
+        TRegistry reg(platform.registry, RunRoot(entry.origin), ViewOf(entry));
+        ASSERT_TRUE(reg.OpenKey(RegistryKeyOf(entry.origin), true));
+        reg.WriteString(entry.caption, entry.runData);
+      } else {
+        const LinkData link{entry.program, entry.arguments, kSwShowNormal, ExtractFilePath(entry.linkFile)};
+        ASSERT_EQ(system.links.Write(entry.linkFile, link), LinkWriteResult::Written);
+        entry.linkBytes = system.files.ReadWholeFile(entry.linkFile).value_or("");
+      }
+      entry.enabled = entry.cameBack = true;
+      list.Key(VK_F5);
+    } else if (roll == 87) {
+      kind = "setting switched over";
+      what = "Options, Switch entries off with Windows' own switch";
+      ::SendMessageW(window->hwnd(), WM_COMMAND, IDM_WINDOWS_SWITCH, 0);
+      windowsSwitch = !windowsSwitch;
 } else if ((roll < 30 && !enabled.empty()) || (disabled.empty() && roll < 60)) {
       Expected& entry = *enabled[random() % enabled.size()];
       // Now and then right after F5, while the entries' files are still being read.
@@ -552,9 +588,12 @@ TEST_F(Soak, ThousandRandomOperationsKeepTheSystemTheStoreAndTheListInStep) {
       ASSERT_GE(index, 0) << what;
       list.Toggle(index);
       Drain();
-      // A file that is not a shortcut stays in its folder, switched off by Windows' switch.
-      if (entry.plainFile) entry.windowsOff = true;
+      // A file that is not a shortcut stays in its folder, switched off by Windows' switch; so
+      // does an entry that came back (its stored copy goes), and with the setting any entry that
+      // has such a switch.
+      if (entry.plainFile || entry.cameBack || (windowsSwitch && HasSwitch(entry))) entry.windowsOff = true;
       else entry.enabled = false;
+      entry.cameBack = false;
     } else if (roll < 60 && !disabled.empty()) {
       Expected& entry = *disabled[random() % disabled.size()];
       kind = "enables";
@@ -629,8 +668,15 @@ TEST_F(Soak, ThousandRandomOperationsKeepTheSystemTheStoreAndTheListInStep) {
   }
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
-  // Every stored entry is accounted for: enabling them all empties the store and puts each
-  // back in its place.
+  // Every stored entry is accounted for: keeping those that came back off, then enabling them
+  // all, empties the store and puts each back in its place.
+  for (Expected* entry : Pick(true)) {
+    if (!entry->cameBack) continue;
+    list.Toggle(ListIndex(*entry));
+    Drain();
+    entry->windowsOff = true;
+    entry->cameBack = false;
+  }
   for (Expected* entry : Pick(false)) {
     list.Toggle(ListIndex(*entry));
     Drain();

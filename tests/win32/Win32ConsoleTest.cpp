@@ -12,6 +12,8 @@
 #include "ShellTestSupport.h"
 #include "SignedSamples.h"
 #include "entries/unitAppListState.h"
+#include "entries/unitComebacks.h"
+#include "entries/unitStartupApproved.h"
 #include "entries/unitSysWorks.h"
 #include "platform/Sha256.h"
 #include "platform/memory/MemoryMessageBoxes.h"
@@ -107,6 +109,20 @@ class Win32Console : public ::testing::Test {
     test_support::EmptyRunKeys(platform.registry);
     for (const std::string& file : ListFiles(system.files, startup + "\\*.*")) system.files.RemoveFile(file);
     StoreRegistry(platform.registry).DeleteKey(kDisabledAppsKey);
+    TRegistry(platform.registry, kHkeyCurrentUser, RegView::Bits64).DeleteKey(kStartupApprovedKey);
+  }
+  // The first byte of the switch Windows keeps for the user's Run value or Startup-folder file
+  // (0 when there is none): 2 on, 3 off.
+  int Switch(const std::string& key, const std::string& name) {
+    TRegistry reg(platform.registry, kHkeyCurrentUser, RegView::Bits64);
+    if (!reg.OpenKeyReadOnly(std::string(kStartupApprovedKey) + "\\" + key)) return 0;
+    const auto value = reg.ReadValue(name);
+    return value && !value->data.empty() ? value->data[0] : 0;
+  }
+  nlohmann::json Listed(const std::string& caption) {
+    for (const auto& entry : List())
+      if (entry["caption"] == caption) return entry;
+    return nullptr;
   }
   void Put(const std::string& name, const std::string& data, RootKey root = kHkeyCurrentUser) {
     TRegistry reg(platform.registry, root);
@@ -204,7 +220,10 @@ TEST_F(Win32Console, ActionsDoWhatTheWindowsActionsDo) {
   ScanAllEntries(list, platform);
   ASSERT_EQ(list.Count(), 1);
   ASSERT_TRUE(DisableEntry(list.GetItem(0), platform));
-  EXPECT_EQ(Store(), byConsole);
+  auto byWindow = Store();
+  EXPECT_EQ(byWindow["Приложение"].size(), byConsole.at("Приложение").size());
+  byWindow["Приложение"]["DisabledOn"] = byConsole.at("Приложение").at("DisabledOn");  // the minute may have turned
+  EXPECT_EQ(byWindow, byConsole);
   ScanAllEntries(list, platform);
   ASSERT_TRUE(EnableEntry(list.GetItem(0), platform));
 
@@ -212,6 +231,47 @@ TEST_F(Win32Console, ActionsDoWhatTheWindowsActionsDo) {
   ASSERT_EQ(result.exitCode, 0u) << result.err;
   EXPECT_EQ(testing::RunValue(platform.registry, kHkeyCurrentUser, "Приложение"), "<missing>");
   EXPECT_TRUE(boxes.shown.empty());
+}
+
+// A program that writes its value back after it was disabled: on and came back; disabled
+// again, kept off by Windows' switch while the program rewrites it; enabled, on there.
+TEST_F(Win32Console, AnEntryThatComesBackIsKeptOffByWindowsSwitch) {
+  const std::string line = "\"C:\\windows\\system32\\notepad.exe\" /tray";
+  Put("Возврат", line);
+  const std::string id = IdOf("Возврат");
+  ASSERT_EQ(RunCmd(L"disable " + Wide(id)).exitCode, 0u);
+  for (const std::string& back : {line, line + " --update"}) {
+    Put("Возврат", back);
+    const auto listed = List();
+    ASSERT_EQ(listed.size(), 1u) << back;
+    const auto& entry = listed[0];
+    EXPECT_EQ(entry["id"], id);
+    EXPECT_EQ(entry["state"], "on");
+    EXPECT_EQ(entry["cameBack"], true);
+    EXPECT_NE(RunCmd(L"show " + Wide(id)).out.find("Came back after you switched it off on "), std::string::npos);
+  }
+  Result result = RunCmd(L"disable " + Wide(id));
+  ASSERT_EQ(result.exitCode, 0u) << result.err;
+  EXPECT_EQ(Switch("Run", "Возврат"), 3);
+  EXPECT_EQ(testing::RunValue(platform.registry, kHkeyCurrentUser, "Возврат"), line + " --update");
+  EXPECT_TRUE(Store().empty());
+  Put("Возврат", line + " --again");
+  const auto kept = Listed("Возврат");
+  EXPECT_EQ(kept["state"], "off-by-windows");
+  EXPECT_EQ(kept["cameBack"], false);
+  result = RunCmd(L"enable " + Wide(id));
+  ASSERT_EQ(result.exitCode, 0u) << result.err;
+  EXPECT_EQ(Switch("Run", "Возврат"), 2);
+  EXPECT_EQ(Listed("Возврат")["state"], "on");
+
+  // Chosen up front: a shortcut stays in its folder, switched off by its file name.
+  ASSERT_EQ(system.links.Write(startup + "\\Ярлык.lnk", LinkData{"C:\\windows\\notepad.exe", "", 1, ""}),
+            LinkWriteResult::Written);
+  result = RunCmd(L"disable --windows-switch " + Wide(IdOf("notepad.exe")));
+  ASSERT_EQ(result.exitCode, 0u) << result.err;
+  EXPECT_EQ(Switch("StartupFolder", "Ярлык.lnk"), 3);
+  EXPECT_TRUE(system.files.FileExists(startup + "\\Ярлык.lnk"));
+  EXPECT_TRUE(Store().empty());
 }
 
 TEST_F(Win32Console, SignersAreVerifiedAndWhatIsNotIsListedAlone) {
