@@ -1,7 +1,8 @@
 // Seeds a Wine prefix with a handful of realistic autorun entries for scripts/run: values in
 // both Run keys (two of them start signed programs, one changed since), shortcuts and a script in
 // the Startup folders, RunOnce and policy values, a Store app with two startup tasks (one
-// switched off in Windows' settings), and one entry already switched off.
+// switched off in Windows' settings), one entry already switched off, and one its program
+// wrote back after it was switched off.
 #include <windows.h>
 #include <objbase.h>
 
@@ -9,6 +10,7 @@
 
 #include "entries/unitAppList.h"
 #include "entries/unitAppListState.h"
+#include "entries/unitComebacks.h"
 #include "entries/unitStoreApps.h"
 #include "entries/unitSysWorks.h"
 #include "platform/win32/Win32Platform.h"
@@ -120,6 +122,13 @@ int wmain() {
   off.SetCaption("Update Helper");
   off.SetEnabled(false);
   off.SetCommandLine("\"C:\\windows\\system32\\winemine.exe\" /background", platform.versions);
+  // And one that its program wrote back since it was switched off: listed once, as come back.
+  kw::TAppItem& back = store.Add();
+  back.SetOrigin(kw::orRegistryUser);
+  back.SetCaption("Orrin Sync");
+  back.SetEnabled(false);
+  back.SetCommandLine("\"C:\\Program Files\\Orrin\\OrrinSync.exe\"", platform.versions);
+  kw::SetOptionString(back, kw::keys::DisabledOn, "2026-11-20 09:15");
   const bool saved = kw::SaveDisabledApps(store, platform);
   std::printf("demo entries %s\n", saved ? "seeded" : "seeded (the store could not be written)");
   ::CoUninitialize();

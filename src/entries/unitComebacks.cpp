@@ -1,6 +1,7 @@
 #include "entries/unitComebacks.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "entries/unitAppListState.h"
 #include "entries/unitStartupApproved.h"
@@ -57,21 +58,35 @@ std::vector<std::string> StoredCopiesOf(const TAppItem& entry) {
   return names;
 }
 
+namespace {
+
+// A key that entries of one place share (SamePlace then decides), so that a list of thousands
+// of entries and stored entries is joined in one pass.
+std::string PlaceKey(const TAppItem& entry) {
+  const std::string origin = GetOptionString(entry, keys::Origin);
+  const bool file = origin == std::to_string(orStartupCommon) || origin == std::to_string(orStartupUser);
+  return origin + "|" + std::to_string(static_cast<int>(MachineRunView(entry))) + "|" +
+         FoldCase(file ? entry.LinkFile() : entry.Caption());
+}
+
+}  // namespace
+
 void JoinComebacks(TAppList& list) {
   // Only entries Windows starts again count: one its own switch keeps off did not come back.
-  std::vector<int> live;
+  std::unordered_multimap<std::string, int> live;
   for (int i = 0; i < list.Count(); ++i) {
     const TAppItem& entry = list.GetItem(i);
     if (entry.Enabled() && !SwitchedOffByWindows(entry) && HasWindowsSwitch(entry) && !IsPlainStartupFile(entry))
-      live.push_back(i);
+      live.emplace(PlaceKey(entry), i);
   }
   if (live.empty()) return;
   std::vector<int> joined;
   for (int i = list.Count() - 1; i >= 0; --i) {
     const TAppItem& stored = list.GetItem(i);
     if (stored.Enabled() || !HasWindowsSwitch(stored)) continue;
-    for (const int at : live) {
-      TAppItem& entry = list.GetItem(at);
+    const auto [first, last] = live.equal_range(PlaceKey(stored));
+    for (auto at = first; at != last; ++at) {
+      TAppItem& entry = list.GetItem(at->second);
       if (!SamePlace(entry, stored) || !SameProgram(entry, stored)) continue;
       const std::string copies = GetOptionString(entry, keys::StoredCopies);
       SetOptionString(entry, keys::StoredCopies, stored.ListName + (copies.empty() ? "" : "\\" + copies));
