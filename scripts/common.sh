@@ -1,4 +1,4 @@
-# Shared by scripts/test and scripts/run: paths, package installation, Wine prefixes.
+# Shared by scripts/test, scripts/run and scripts/package: paths, package installation, Wine prefixes.
 # shellcheck shell=bash
 
 ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -54,7 +54,7 @@ describe_32bit() {
 
 # Commands and files whose presence proves the packages are installed.
 REQUIRED_TOOLS=(cmake ninja g++ as ld x86_64-w64-mingw32-g++-posix i686-w64-mingw32-g++-posix Xvfb xdotool convert xwd
-                chmcmd clang++ osslsigncode openssl)
+                chmcmd clang++ osslsigncode openssl wixl msibuild msiinfo zip unzip)
 REQUIRED_FILES=(/usr/lib/wine/wine64 /usr/lib/wine/wineserver64 /usr/share/wine/fonts/marlett.ttf
                 /usr/lib/x86_64-linux-gnu/wine/x86_64-windows/kernel32.dll /usr/src/googletest/CMakeLists.txt
                 /usr/include/gtest/gtest.h /usr/include/nlohmann/json.hpp /usr/include/openssl/evp.h /usr/include/expat.h)
@@ -62,7 +62,7 @@ REQUIRED_FILES_32=(/usr/lib/wine/wine /usr/lib/i386-linux-gnu/wine/i386-windows/
 PACKAGES=(cmake ninja-build g++ make binutils g++-mingw-w64-x86-64 mingw-w64-x86-64-dev g++-mingw-w64-i686
           mingw-w64-i686-dev googletest libgtest-dev libgmock-dev nlohmann-json3-dev libssl-dev libexpat1-dev wine wine64 xvfb xdotool
           x11-apps imagemagick fp-utils fonts-liberation fonts-wine clang libclang-rt-14-dev
-          osslsigncode openssl)
+          osslsigncode openssl wixl msitools zip unzip)
 PACKAGES_32=(wine32:i386)
 
 missing_deps() {
