@@ -186,14 +186,7 @@ void TfrmMain::StartReading() {
     icon = rowsOfFile_.count(icon->first) ? std::next(icon) : fileIcons_.erase(icon);
   for (auto check = fileSignatures_.begin(); check != fileSignatures_.end();)
     check = rowsOfFile_.count(check->first) ? std::next(check) : fileSignatures_.erase(check);
-  for (int row = 0; row < rows; ++row) {
-    if (const SignatureCheck* check = RowSignature(row)) {
-      MarkRow(row, *check);
-    } else if (CameBack(*shownEntries_[static_cast<size_t>(row)])) {
-      rowMarks_[static_cast<size_t>(row)] = kMarkCameBack;
-      view_.SetItemMark(row, kMarkCameBack);
-    }
-  }
+  for (int row = 0; row < rows; ++row) MarkRow(row, RowSignature(row));
   if (view_.ReadsInBackground())
     reader_->StartThread([this] { return view_.PrepareReaderThread(); }, [this] { view_.FilesReadSignal(); });
   reader_->Read(files);
@@ -251,10 +244,11 @@ const SignatureCheck* TfrmMain::RowSignature(int row) const {
   return check == fileSignatures_.end() ? nullptr : &check->second;
 }
 
-void TfrmMain::MarkRow(int row, const SignatureCheck& check) {
+void TfrmMain::MarkRow(int row, const SignatureCheck* check) {
   if (row < 0 || row >= static_cast<int>(rowMarks_.size())) return;
   const bool cameBack = CameBack(*shownEntries_[static_cast<size_t>(row)]);
-  const auto mark = static_cast<signed char>(static_cast<int>(MarkOf(check)) | (cameBack ? kMarkCameBack : 0));
+  const auto mark =
+      static_cast<signed char>((check ? static_cast<int>(MarkOf(*check)) : 0) | (cameBack ? kMarkCameBack : 0));
   if (rowMarks_[static_cast<size_t>(row)] == mark) return;
   rowMarks_[static_cast<size_t>(row)] = mark;
   view_.SetItemMark(row, mark);
@@ -265,7 +259,7 @@ void TfrmMain::ApplySignature(const FileDetails& details, int selected, std::pai
   if (rows == rowsOfFile_.end() || !checksToCome_.erase(details.path)) return;
   const SignatureCheck& check = fileSignatures_[details.path] = *details.signature;
   for (const int row : rows->second) {
-    MarkRow(row, check);
+    MarkRow(row, &check);
     changed.first = std::min(changed.first, row);
     changed.second = std::max(changed.second, row);
     if (row != selected || row >= apps_.Count() || shownSignature_ == check) continue;

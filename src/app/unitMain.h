@@ -166,8 +166,9 @@ class TfrmMain {
   // Puts a signature that arrived into the marks of its file's rows, and into the details
   // where they show one of those rows.
   void ApplySignature(const FileDetails& details, int selected, std::pair<int, int>& changed);
-  // Shows the signature's mark on the row, where it shows another (a list item starts without).
-  void MarkRow(int row, const SignatureCheck& check);
+  // Shows the row's marks, where it shows others (a list item starts without): the signature's
+  // (none while its file has not been checked) and whether the entry came back.
+  void MarkRow(int row, const SignatureCheck* check);
   int RowOf(const TAppItem& shown) const;  // -1 where it is no longer listed as it was
   TAppItem* SelectedEntry();
   static std::shared_ptr<TAppItem> Snapshot(const TAppItem& entry);

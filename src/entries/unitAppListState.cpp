@@ -524,11 +524,11 @@ bool ReadStoredCopies(const TAppItem& shown, Platform& platform, TAppList& copie
 // written. A failure puts the switch and the store back as they were.
 bool KeepOffLocked(const TAppItem& shown, Platform& platform) {
   if (!MayChange(shown, true, platform)) return false;
-  TAppList copies;
   if (PlaceOf(shown, platform) != Place::Same) {
     SayChanged(shown, platform);
     return false;
   }
+  TAppList copies;
   if (!ReadStoredCopies(shown, platform, copies)) return false;
   const std::optional<RegValue> before = ReadSwitch(shown, platform);
   const std::optional<RegValue> written =

@@ -13,8 +13,7 @@ bool SwitchOffWithWindowsSet(Platform& platform) {
   TRegistry reg(platform.registry, kHkeyCurrentUser);
   if (!reg.OpenKeyReadOnly(kSettingsKey)) return false;
   const auto value = reg.ReadValue(kWindowsSwitchSetting);
-  return value && value->type == kRegDword && value->data.size() >= 4 && value->data[0] == 1 &&
-         value->data.substr(1, 3) == std::string(3, '\0');
+  return value && value->type == kRegDword && value->data.size() == 4 && value->data != std::string(4, '\0');
 }
 
 bool SetSwitchOffWithWindows(Platform& platform, bool on) {

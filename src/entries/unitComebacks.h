@@ -22,7 +22,7 @@ inline constexpr const char* StoredCopies = "StoredCopies";
 
 // The user's settings, kept per user.
 inline constexpr const char* kSettingsKey = "Software\\Velmora\\KLW2";
-// A DWORD: 1 switches Run values and Startup-folder entries off with Windows' own switch
+// A DWORD: other than 0, it switches Run values and Startup-folder entries off with Windows' own switch
 // instead of moving them into the store.
 inline constexpr const char* kWindowsSwitchSetting = "SwitchOffWithWindows";
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "../../forms/resource.h"
+#include "entries/unitComebacks.h"
 #include "platform/win32/ComApartment.h"
 #include "platform/win32/SystemLibraries.h"
 #include "platform/win32/WideString.h"
@@ -344,11 +345,13 @@ LRESULT MainWindow::ListNotify(NMHDR& header) {
         return CDRF_DODEFAULT;
       // The signature's mark sits in the icon's lower right corner, the came-back mark in its
       // upper left one: each picture is transparent elsewhere.
-      const int signature = mark & 3;
-      for (const size_t picture : {static_cast<size_t>(signature - 1), static_cast<size_t>(mark & 4 ? 2 : -1)})
-        if (picture < markIcons_.size())
-          ::DrawIconEx(draw.nmcd.hdc, icon.left, icon.top, markIcons_[picture].get(), icon.right - icon.left,
-                       icon.bottom - icon.top, 0, nullptr, DI_NORMAL);
+      const auto drawPicture = [&](size_t picture) {
+        ::DrawIconEx(draw.nmcd.hdc, icon.left, icon.top, markIcons_[picture].get(), icon.right - icon.left,
+                     icon.bottom - icon.top, 0, nullptr, DI_NORMAL);
+      };
+      const int signature = mark & ~kMarkCameBack;  // 1 or 2: the first two pictures
+      if (signature == 1 || signature == 2) drawPicture(static_cast<size_t>(signature) - 1);
+      if (mark & kMarkCameBack) drawPicture(2);
       return CDRF_DODEFAULT;
     }
     case LVN_GETDISPINFOW: {
