@@ -225,6 +225,17 @@ make_prefix() {
   rm -f "$reg"
 }
 
+# fresh_prefix DIR: a fresh prefix in the empty folder DIR: the copy that PRISTINE_PREFIX names
+# (made by make_prefix and never used since), which it takes, or else a new one.
+fresh_prefix() {
+  if [ -n "${PRISTINE_PREFIX:-}" ] && rmdir "$1" && mv "$PRISTINE_PREFIX" "$1"; then
+    PRISTINE_PREFIX=""
+    export WINEPREFIX="$1"
+    return 0
+  fi
+  make_prefix "$1"
+}
+
 stop_wine() {
   [ -n "${WINEPREFIX:-}" ] && [ -n "${WINESERVER:-}" ] && timeout 30 "$WINESERVER" -k 2>/dev/null || true
 }

@@ -179,7 +179,7 @@ run_package_cycle() {
   prefix=$(mktemp -d "/tmp/kw-package-prefix$arch.XXXXXX")
   # shellcheck disable=SC2034  # scripts/test's cleanup removes it if this is cut short
   PREFIX=$prefix
-  if ! make_prefix "$prefix"; then
+  if ! fresh_prefix "$prefix"; then
     FAILED=$((FAILED + 1))
   else
     folder="$WINEPREFIX/drive_c/Program Files/Kelderwick"

@@ -301,10 +301,11 @@ TEST_F(HostileInput, TenThousandStoredEntriesRefreshQuickly) {
 
   std::printf("[ INFO     ] %d stored entries: start %.2f s, refresh %.2f s, disable %.2f s\n", kEntries, first,
               refresh, disable);
-  // Linear work takes about a second here (sanitizers, no optimisation); anything quadratic
-  // in the number of entries would take minutes.
-  EXPECT_LT(refresh, 5.0);
-  EXPECT_LT(disable, 10.0);
+  // Linear work takes a few seconds here (sanitizers, no optimisation, the in-memory registry
+  // folding every name it compares), and up to three times as long on a busy machine; anything
+  // quadratic in the number of entries would take minutes.
+  EXPECT_LT(refresh, 20.0);
+  EXPECT_LT(disable, 30.0);
 }
 
 TEST_F(HostileInput, ARunKeyWithAValueOfEveryTypeListsOnlyItsStrings) {
