@@ -64,8 +64,8 @@ TEST_F(Win32HostileStartup, RealWorldMissingAndManyShortcutsAreListedWithoutASto
             LinkWriteResult::Written);
   // And hundreds more (fewer where KW_MANY_SHORTCUTS says so: a second build's run repeats
   // what does not depend on the architecture).
-  const char* many = std::getenv("KW_MANY_SHORTCUTS");
-  const int kMany = many && std::atoi(many) > 0 ? std::atoi(many) : 500;
+  const char* asked = std::getenv("KW_MANY_SHORTCUTS");
+  const int kMany = asked && std::atoi(asked) > 0 ? std::atoi(asked) : 500;
   for (int i = 0; i < kMany; ++i)
     ASSERT_EQ(system.links.Write(folder + "\\many " + std::to_string(i) + ".lnk",
                                  LinkData{"C:\\windows\\system32\\notepad.exe", std::to_string(i), 1, folder + "\\"}),
